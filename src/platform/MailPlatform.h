@@ -1,0 +1,143 @@
+#pragma once
+
+// The mail platform: every operation the program calls on the mail data.
+// Modelled on a desktop client's object model (application, namespace,
+// folders, items) plus an extended session (objects by identifier, move, copy,
+// .msg import and export). Backends live in sub-folders (maildir/).
+//
+// Ownership: every object is handed out as a std::unique_ptr owned by the
+// caller and lives only as long as the code that obtained it. Objects never
+// keep each other alive; a child may outlive its parent's handle because both
+// refer to the backend's shared state internally.
+//
+// Errors: a call that fails returns nullptr, std::nullopt or false and leaves
+// the reason in lastError() of the object it was called on.
+
+#include "PlatformError.h"
+
+#include <QDateTime>
+#include <QString>
+
+#include <memory>
+#include <optional>
+
+namespace kestrel::platform {
+
+class Folder;
+class MailItem;
+
+// Kind names of items, as the engine tests them.
+inline constexpr const char* kMailItemType = "MailItem";
+inline constexpr const char* kMeetingItemType = "MeetingItem";
+inline constexpr const char* kReportItemType = "ReportItem";
+
+// Default item types of folders (0 = mail).
+enum FolderItemType { MailFolderType = 0, AppointmentFolderType = 1, ContactFolderType = 2,
+                      TaskFolderType = 3, JournalFolderType = 4, NoteFolderType = 5 };
+
+// File format code of SaveAs/Import for Outlook .msg files.
+inline constexpr int kMsgFormat = 3;
+
+class ItemCollection : public ErrorHolder {
+public:
+    virtual ~ItemCollection() = default;
+    // The matching items. Filter grammar: "[Prop] >= \"Mmmm dd, yyyy hh:mm AM/PM\"
+    // and [Prop] <= \"...\"", clauses joined by " OR ". Prop is ReceivedTime,
+    // SentOn, LastModificationTime or CreationTime. An unparsable filter fails.
+    virtual std::unique_ptr<ItemCollection> restrict(const QString& filter) = 0;
+    virtual std::optional<qint64> count() = 0;
+    // 1-based. Returns an item of any kind (see MailItem::typeName).
+    virtual std::unique_ptr<MailItem> item(qint64 index) = 0;
+};
+
+class FolderCollection : public ErrorHolder {
+public:
+    virtual ~FolderCollection() = default;
+    virtual std::optional<int> count() = 0;
+    virtual std::unique_ptr<Folder> item(int position) = 0; // 1-based
+    virtual std::unique_ptr<Folder> item(const QString& name) = 0; // NotFound when missing
+    virtual std::unique_ptr<Folder> add(const QString& name) = 0; // a new mail folder
+};
+
+class Folder : public ErrorHolder {
+public:
+    virtual ~Folder() = default;
+    virtual std::optional<QString> name() = 0;
+    virtual std::optional<QString> storeId() = 0;
+    virtual std::optional<QString> entryId() = 0;
+    // "\\Store\Folder\Sub"; "/" inside a name is written "%2F".
+    virtual std::optional<QString> folderPath() = 0;
+    // True exactly for a store's root folder (its parent is the namespace).
+    virtual std::optional<bool> isStoreRoot() = 0;
+    virtual std::optional<int> defaultItemType() = 0;
+    virtual std::unique_ptr<ItemCollection> items() = 0;
+    virtual std::unique_ptr<FolderCollection> folders() = 0;
+    // A new, unsaved mail message in this folder (Items.Add(0)); Save commits it.
+    virtual std::unique_ptr<MailItem> addItem() = 0;
+};
+
+class MailItem : public ErrorHolder {
+public:
+    virtual ~MailItem() = default;
+    virtual QString typeName() = 0; // "MailItem", "MeetingItem", "ReportItem", ...
+    virtual std::optional<QString> entryId() = 0;
+
+    virtual std::optional<QString> subject() = 0;
+    virtual std::optional<QString> senderName() = 0;
+    virtual std::optional<QString> senderEmailAddress() = 0;
+    virtual std::optional<QString> receivedByName() = 0;
+    virtual std::optional<QString> firstRecipientName() = 0;
+    virtual std::optional<QString> firstRecipientAddress() = 0;
+    // Local date-times.
+    virtual std::optional<QDateTime> creationTime() = 0;
+    virtual std::optional<QDateTime> receivedTime() = 0;
+    virtual std::optional<QDateTime> sentOn() = 0;
+    virtual std::optional<QDateTime> lastModificationTime() = 0;
+    virtual std::optional<bool> noAging() = 0;
+    virtual std::optional<bool> unRead() = 0;
+    // Bytes. Kept from when the item was read, so it still answers after a move or delete.
+    virtual std::optional<qint64> size() = 0;
+
+    // The desktop client's delete: into the store's "Deleted Items" (created
+    // when missing); an item already there is removed for good.
+    virtual bool deleteItem() = 0;
+    // The session's delete: removed for good.
+    virtual bool deletePermanently() = 0;
+    // Returns the moved message; this one is gone from its folder.
+    virtual std::unique_ptr<MailItem> move(Folder& destination) = 0;
+    virtual bool copyTo(Folder& destination) = 0;
+    // Commits a new message made by Folder::addItem and filled by importFile.
+    virtual bool save() = 0;
+    virtual bool importFile(const QString& path, int format) = 0;
+    virtual bool saveAs(const QString& path, int format) = 0;
+};
+
+// The extended session: objects by identifier, the default store, the user.
+class Session : public ErrorHolder {
+public:
+    virtual ~Session() = default;
+    virtual std::unique_ptr<Folder> getFolderFromId(const QString& entryId) = 0;
+    virtual std::unique_ptr<MailItem> getMessageFromId(const QString& entryId) = 0;
+    virtual std::optional<QString> defaultStoreId() = 0;
+    virtual std::optional<QString> currentUserAddress() = 0;
+};
+
+class Namespace : public ErrorHolder {
+public:
+    virtual ~Namespace() = default;
+    virtual bool logon() = 0;
+    virtual void logoff() = 0;
+    // The top-level folders, one per data store, in profile order.
+    virtual std::unique_ptr<FolderCollection> folders() = 0;
+    // A session attached to this namespace's logon, or nullptr.
+    virtual std::unique_ptr<Session> openSession() = 0;
+};
+
+class Application : public ErrorHolder {
+public:
+    virtual ~Application() = default;
+    virtual std::unique_ptr<Namespace> getNamespace(const QString& type) = 0; // "MAPI"
+    virtual void quit() = 0;
+};
+
+} // namespace kestrel::platform

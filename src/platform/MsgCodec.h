@@ -1,0 +1,40 @@
+#pragma once
+
+// Outlook .msg files (MS-OXMSG in an MS-CFB compound file) to and from a
+// MIME message as a Maildir store holds it, plus the facts that live beside
+// the MIME text in a store (flags, received time).
+
+#include "PlatformError.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QString>
+
+#include <optional>
+
+namespace kestrel::platform::msg {
+
+struct MsgEnvelope {
+    QByteArray mime;             // RFC 5322 message, CRLF or LF line ends
+    bool unread = false;
+    bool noAging = false;        // the "No Archive" mark
+    QDateTime receivedTime;      // invalid = unknown
+    QDateTime creationTime;      // invalid = unknown
+    QDateTime lastModificationTime; // invalid = unknown
+    QString messageClass;        // "IPM.Note", ...; empty = derived from the content
+};
+
+// Writes to a temporary name in the target directory, fsyncs, renames into
+// place. Returns false and fills *error on failure; never leaves a partial
+// file under the final name.
+bool writeMsgFile(const MsgEnvelope& message, const QString& path, PlatformError* error);
+
+// Reads a .msg file. Damaged or hostile input gives std::nullopt and *error,
+// with bounded memory and time.
+std::optional<MsgEnvelope> readMsgFile(const QString& path, PlatformError* error);
+
+// In-memory forms, for the fuzzers and tests.
+std::optional<QByteArray> encodeMsg(const MsgEnvelope& message, PlatformError* error);
+std::optional<MsgEnvelope> decodeMsg(const QByteArray& data, PlatformError* error);
+
+} // namespace kestrel::platform::msg
