@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QColor>
+#include <QString>
+
+class QDialog;
+class QLabel;
+class QPushButton;
+class QWidget;
+
+namespace kestrel::dialogs {
+
+// The blue of the notices' texts.
+inline const QColor kNoticeBlue(43, 111, 201);
+
+// A word-wrapped notice text in the notices' blue; steps are indented.
+QLabel* noticeLabel(QWidget* parent, const char* name, const QString& text, bool step = false);
+// A label in the notices' blue at the given point size.
+QLabel* noticeHeading(QWidget* parent, const char* name, const QString& text, qreal pointSize);
+// The notice's Okay button: hides (accepts) the dialog.
+QPushButton* noticeOkayButton(QDialog& dialog, const QString& caption);
+
+} // namespace kestrel::dialogs

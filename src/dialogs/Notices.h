@@ -1,0 +1,17 @@
+#pragma once
+
+class QWidget;
+
+namespace kestrel::dialogs {
+
+class DialogRunner;
+class SettingsStore;
+
+// The first-run warning, unless "Dialogs"/"ShowFirstWarning" is "0"; once
+// shown, the setting becomes "0".
+void ShowFirstWarning(SettingsStore& settings, DialogRunner& runner, QWidget* owner);
+
+// The single-store warning, modal over owner.
+void ShowNoArchiveWarning(DialogRunner& runner, QWidget* owner);
+
+} // namespace kestrel::dialogs

@@ -1,1 +1,0 @@
-// Removed when the first dialog lands.

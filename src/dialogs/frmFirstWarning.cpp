@@ -1,0 +1,67 @@
+#include "frmFirstWarning.h"
+
+#include "BorderShape.h"
+#include "NoticeStyle.h"
+#include "SvgPicture.h"
+#include "WindowChrome.h"
+
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace kestrel::dialogs {
+
+// The stored caption keeps its paragraph breaks as backslash-n pairs.
+static const char kInfoCaption[] =
+    "This software is designed to modify your Microsoft Outlook PST files. PST files contain "
+    "vital information such as your email messages, contacts, and appointments etc.\\n\\nIn the "
+    "unlikely event of data corruption you should always have a backup of all your PST files to "
+    "fall back on.";
+
+frmFirstWarning::frmFirstWarning(QWidget* owner) : QDialog(owner)
+{
+    setObjectName(QStringLiteral("frmFirstWarning"));
+    setWindowTitle(QString::fromUtf8(kProductName));
+    setFont(chromeFont());
+
+    auto* GroupBox1 = new QGroupBox(this);
+    GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
+    Label1 = noticeHeading(GroupBox1, "Label1", QStringLiteral("ATTENTION"), 14.25);
+    Label2 = noticeLabel(GroupBox1, "Label2", QStringLiteral("Always Backup Your PST Files"));
+    QFont bold = Label2->font();
+    bold.setBold(true);
+    bold.setPointSizeF(11.25);
+    Label2->setFont(bold);
+    Label2->setStyleSheet(QStringLiteral("color: rgb(255, 0, 0);"));
+    lblInfo = noticeLabel(GroupBox1, "lblInfo",
+                          QString::fromUtf8(kInfoCaption).replace(QStringLiteral("\\n"), "\n"));
+    Image1 = new QLabel(GroupBox1);
+    Image1->setObjectName(QStringLiteral("Image1"));
+    Image1->setPixmap(svgPicture(QStringLiteral(":/dialogs/warning.svg"), QSize(48, 48)));
+    Image1->setAlignment(Qt::AlignTop);
+
+    auto* texts = new QVBoxLayout;
+    texts->addWidget(Label1);
+    texts->addWidget(Label2);
+    texts->addSpacing(6);
+    texts->addWidget(lblInfo);
+    auto* inner = new QHBoxLayout(GroupBox1);
+    inner->addWidget(Image1, 0, Qt::AlignTop);
+    inner->addSpacing(8);
+    inner->addLayout(texts, 1);
+
+    cmdOkay = noticeOkayButton(*this, QStringLiteral("&Okay"));
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(14, 14, 14, 14);
+    outer->addWidget(GroupBox1);
+    outer->addWidget(cmdOkay, 0, Qt::AlignRight);
+
+    new BorderShape(this);
+    setFixedWidth(440);
+    setFixedHeight(sizeHint().height());
+    applyWindowChrome(*this, {.caption = false, .border = true});
+}
+
+} // namespace kestrel::dialogs

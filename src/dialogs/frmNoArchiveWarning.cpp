@@ -1,0 +1,57 @@
+#include "frmNoArchiveWarning.h"
+
+#include "BorderShape.h"
+#include "NoticeStyle.h"
+#include "WindowChrome.h"
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace kestrel::dialogs {
+
+frmNoArchiveWarning::frmNoArchiveWarning(QWidget* owner) : QDialog(owner)
+{
+    setObjectName(QStringLiteral("frmNoArchiveWarning"));
+    setWindowTitle(QStringLiteral(" {APP}"));
+
+    auto* GroupBox1 = new QGroupBox(this);
+    GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
+    lblText = noticeLabel(GroupBox1, "lblText",
+                          QStringLiteral("You have only one PST file configured in Outlook. To "
+                                         "archive your mail you need a second PST file to which "
+                                         "your mail can be moved. Please close this application "
+                                         "and perform the following steps in Outlook:"));
+    Label1 = noticeLabel(GroupBox1, "Label1", QStringLiteral("Select File->New->Outlook Data File"),
+                         true);
+    Label2 = noticeLabel(GroupBox1, "Label2",
+                         QStringLiteral("Select Outlook Personal Folders File"), true);
+    Label3 = noticeLabel(GroupBox1, "Label3",
+                         QStringLiteral("Choose a filename and a location for your PST"), true);
+    Label4 = noticeLabel(GroupBox1, "Label4", QStringLiteral("Click \"Okay\""), true);
+    Label5 = noticeLabel(GroupBox1, "Label5",
+                         QStringLiteral("Alternatively you can elect to archive your messages in "
+                                        ".MSG format to a disk folder."));
+
+    auto* texts = new QVBoxLayout(GroupBox1);
+    texts->addWidget(lblText);
+    texts->addSpacing(4);
+    for (QLabel* step : {Label1, Label2, Label3, Label4})
+        texts->addWidget(step);
+    texts->addSpacing(4);
+    texts->addWidget(Label5);
+
+    cmdOkay = noticeOkayButton(*this, QStringLiteral("Okay"));
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(14, 14, 14, 14);
+    outer->addWidget(GroupBox1);
+    outer->addWidget(cmdOkay, 0, Qt::AlignRight);
+
+    new BorderShape(this);
+    setFixedWidth(420);
+    setFixedHeight(sizeHint().height());
+    applyWindowChrome(*this);
+}
+
+} // namespace kestrel::dialogs

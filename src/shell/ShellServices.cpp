@@ -1,0 +1,24 @@
+#include "ShellServices.h"
+
+#include "platform/PlatformRegistry.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+
+namespace kestrel::shell {
+
+ShellServices ShellServices::defaults(dialogs::SettingsStore& settings,
+                                      dialogs::MessageBoxService& messages,
+                                      dialogs::DialogRunner& dialogs)
+{
+    ShellServices services;
+    services.settings = &settings;
+    services.messages = &messages;
+    services.dialogs = &dialogs;
+    services.beep = [] { QApplication::beep(); };
+    services.createApplication = [] { return platform::createApplication(); };
+    services.openUrl = [](const QUrl& url) { QDesktopServices::openUrl(url); };
+    return services;
+}
+
+} // namespace kestrel::shell

@@ -1,0 +1,321 @@
+#include "frmMain.h"
+
+#include "RdoSession.h"
+#include "StoreLists.h"
+#include "StoredAction.h"
+#include "dialogs/MessageBoxService.h"
+#include "dialogs/Notices.h"
+#include "dialogs/SettingsStore.h"
+#include "dialogs/WindowChrome.h"
+#include "dialogs/frmPictures.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
+
+namespace kestrel::shell {
+
+static const QString kConfig = QStringLiteral("Config");
+
+frmMain::frmMain(ShellServices services, QWidget* parent)
+    : QWidget(parent, Qt::Window), m_services(std::move(services))
+{
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(QStringLiteral("{APP}"));
+    createControls();
+    layOutControls();
+    connectControls();
+}
+
+frmMain::~frmMain() = default;
+
+dialogs::frmPictures& frmMain::pictures()
+{
+    if (!m_pictures)
+        m_pictures = std::make_unique<dialogs::frmPictures>();
+    return *m_pictures;
+}
+
+StartupOutcome frmMain::startUp()
+{
+    dialogs::ShowFirstWarning(*m_services.settings, *m_services.dialogs, this);
+
+    dialogs::applyWindowChrome(*this);
+    imgLEDIdle->move(imgLEDBusy->pos());
+    lblVer->setText(QStringLiteral("V.%1.%2.%3")
+                        .arg(KESTREL_VERSION_MAJOR)
+                        .arg(KESTREL_VERSION_MINOR)
+                        .arg(KESTREL_VERSION_PATCH));
+    fillFixedControls();
+
+    setCursor(Qt::WaitCursor);
+    cmdQuit->setEnabled(false);
+    EnableArchiveButton();
+    GoBusy(true);
+
+    show();
+    repaint();
+    processEventsTwice();
+
+    SetAppStatus(QStringLiteral("Logging into MAPI..."));
+
+    OutlookApp = m_services.createApplication();
+    if (!OutlookApp) {
+        m_services.messages->stop(
+            this, QStringLiteral(
+                      "It appears you do not have Microsoft Outlook installed on this computer."));
+        return StartupOutcome::NoApplication;
+    }
+
+    // A failed logon shows up as a missing session.
+    OutlookNamespace = OutlookApp->getNamespace(QStringLiteral("MAPI"));
+    if (OutlookNamespace)
+        OutlookNamespace->logon();
+
+    if (OutlookNamespace)
+        MapiSession = OpenRDOSession(*OutlookNamespace);
+    if (!MapiSession) {
+        m_services.messages->stop(this, QStringLiteral("Could not initialse Redemption"));
+        unload();
+        return StartupOutcome::SessionFailed;
+    }
+
+    PopulateTopLevelFolders();
+    restoreRemembered();
+
+    SetAppStatus(QString());
+    cbTopFolder->setEnabled(true);
+    cmdQuit->setEnabled(true);
+    GoBusy(false);
+    unsetCursor();
+
+    if (TopLevelFolders.count() < 2) {
+        m_services.beep();
+        dialogs::ShowNoArchiveWarning(*m_services.dialogs, this);
+    }
+
+    tvFolders->setFocus();
+    return StartupOutcome::Running;
+}
+
+void frmMain::fillFixedControls()
+{
+    cbDateBase->addItems({QStringLiteral("Date Received"), QStringLiteral("Date Sent"),
+                          QStringLiteral("Date Modified"), QStringLiteral("Date Created"),
+                          QStringLiteral("Received, Sent, Modified, Created")});
+    cbDateBase->setCurrentIndex(0);
+    cbAction->addItems({QStringLiteral("Move Items"), QStringLiteral("Copy Items"),
+                        QStringLiteral("Delete Items")});
+    cbAction->setCurrentIndex(0);
+    cbPriority->addItems({QStringLiteral("Low"), QStringLiteral("Normal"), QStringLiteral("High")});
+    cbPriority->setCurrentIndex(2);
+    dtStart->setDate(QDate(1900, 1, 1));
+    dtEnd->setDate(QDate(QDate::currentDate().year() - 1, 12, 31));
+    const dialogs::SettingsStore& settings = *m_services.settings;
+    txtSrcFileSystemFolder->setText(settings.read(kConfig, QStringLiteral("SourceDiskFolder"), {}));
+    txtDstFileSystemFolder->setText(
+        settings.read(kConfig, QStringLiteral("DestinationDiskFolder"), {}));
+}
+
+void frmMain::PopulateTopLevelFolders()
+{
+    TopLevelFolders = folders::LoadTopLevelFolders(*OutlookNamespace);
+    fillStoreList(*cbTopFolder, TopLevelFolders);
+    fillStoreList(*cbArchiveFolder, TopLevelFolders);
+}
+
+void frmMain::restoreRemembered()
+{
+    if (!SelectDefaultStore(*cbTopFolder, TopLevelFolders, MapiSession.get()))
+        SelectFolder(*cbTopFolder, QStringLiteral("Personal Folders"));
+
+    const QString destination =
+        m_services.settings->read(kConfig, QStringLiteral("Destination"), {});
+    if (destination.isEmpty() || !SelectFolder(*cbArchiveFolder, destination))
+        SelectFolder(*cbArchiveFolder, QStringLiteral("Archive"));
+
+    const QString stored = m_services.settings->read(kConfig, QStringLiteral("Action"), {});
+    if (const std::optional<int> action = storedActionPosition(stored)) {
+        if (*action >= 0 && *action < cbAction->count())
+            cbAction->setCurrentIndex(*action);
+    }
+}
+
+void frmMain::cbAction_Click()
+{
+    const QPixmap picture = pictures().actionPicture(cbAction->currentIndex());
+    if (!picture.isNull())
+        imgAction->setPixmap(picture);
+}
+
+void frmMain::cbTopFolder_Click()
+{
+    const bool disk = IsDiskFolderSelected(*cbTopFolder);
+    txtSrcFileSystemFolder->setEnabled(disk);
+    cmdPickSrcFileSystemFolder->setEnabled(disk);
+    EnableArchiveButton();
+}
+
+void frmMain::cbArchiveFolder_Click()
+{
+    const bool disk = IsDiskFolderSelected(*cbArchiveFolder);
+    txtDstFileSystemFolder->setEnabled(disk);
+    cmdPickDstFileSystemFolder->setEnabled(disk);
+    EnableArchiveButton();
+}
+
+void frmMain::cmdQuit_Click()
+{
+    if (TaskRunning) {
+        showStopping();
+        StopRequested = true;
+        return;
+    }
+    Quit();
+}
+
+void frmMain::Quit()
+{
+    dialogs::SettingsStore& settings = *m_services.settings;
+    settings.write(kConfig, QStringLiteral("Destination"), cbArchiveFolder->currentText());
+    settings.write(kConfig, QStringLiteral("Action"), QString::number(cbAction->currentIndex()));
+    settings.write(kConfig, QStringLiteral("SourceDiskFolder"), txtSrcFileSystemFolder->text());
+    settings.write(kConfig, QStringLiteral("DestinationDiskFolder"),
+                   txtDstFileSystemFolder->text());
+    close();
+}
+
+void frmMain::closeEvent(QCloseEvent* event)
+{
+    if (!m_unloaded)
+        unload();
+    event->accept();
+}
+
+// Releases the session objects in the reverse order of their creation.
+void frmMain::unload()
+{
+    m_unloaded = true;
+    CloseRDOSession(MapiSession);
+    if (OutlookNamespace) {
+        OutlookNamespace->logoff();
+        OutlookNamespace.reset();
+    }
+    if (OutlookApp) {
+        OutlookApp->quit();
+        OutlookApp.reset();
+    }
+    hide();
+    processEventsTwice();
+    Q_EMIT programEnded();
+}
+
+void frmMain::processEventsTwice()
+{
+    QApplication::processEvents();
+    QApplication::processEvents();
+}
+
+bool frmMain::IsFolderSelected() const
+{
+    for (QTreeWidgetItemIterator it(tvFolders); *it; ++it) {
+        if ((*it)->checkState(0) == Qt::Checked)
+            return true;
+    }
+    return false;
+}
+
+void frmMain::SetAppStatus(const QString& status)
+{
+    lblAppStatus->setText(status);
+    lblAppStatus->repaint();
+}
+
+void frmMain::GoBusy(bool busy)
+{
+    imgLEDIdle->setVisible(!busy);
+    imgLEDBusy->setVisible(busy);
+    cmdSelectAll->setEnabled(!busy);
+    cmdSelectNone->setEnabled(!busy);
+    cmdSelectInvert->setEnabled(!busy);
+}
+
+void frmMain::EnableArchiveButton()
+{
+    bool enabled = true;
+    if (cbArchiveFolder->currentIndex() < 0)
+        enabled = false;
+    if (cbTopFolder->currentIndex() == cbArchiveFolder->currentIndex())
+        enabled = false;
+    if (enabled && !IsDiskFolderSelected(*cbTopFolder))
+        enabled = IsFolderSelected();
+    cmdArchive->setEnabled(enabled);
+    cmdPreview->setEnabled(enabled);
+}
+
+void frmMain::setCurrentFolderText(const QString& text)
+{
+    lblCurrentFolder->setText(text);
+}
+
+void frmMain::setCurrentActionText(const QString& text)
+{
+    lblCurrentAction->setText(text);
+}
+
+void frmMain::setProgressMaximum(int maximum)
+{
+    pbCurrent->setMaximum(maximum);
+}
+
+void frmMain::setProgressValue(int value)
+{
+    pbCurrent->setValue(value);
+    pbCurrent->repaint();
+}
+
+void frmMain::setProgressVisible(bool visible)
+{
+    pbCurrent->setVisible(visible);
+}
+
+void frmMain::enterRunningState()
+{
+    cmdArchive->setEnabled(false);
+    cmdPreview->setEnabled(false);
+    cmdQuit->setText(QStringLiteral("&Stop"));
+    cmdQuit->setEnabled(true);
+    setCursor(Qt::WaitCursor);
+}
+
+void frmMain::showStopping()
+{
+    cmdQuit->setText(QStringLiteral("WAIT"));
+    cmdQuit->setEnabled(false);
+}
+
+void frmMain::leaveRunningState()
+{
+    cmdQuit->setText(QStringLiteral("&Quit"));
+    cmdQuit->setEnabled(true);
+    unsetCursor();
+}
+
+void frmMain::yield()
+{
+    QApplication::processEvents();
+}
+
+void frmMain::repaintWindow()
+{
+    repaint();
+}
+
+} // namespace kestrel::shell

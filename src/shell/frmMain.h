@@ -1,0 +1,168 @@
+#pragma once
+
+#include "ShellServices.h"
+#include "engine/TaskView.h"
+#include "folders/TopLevelFolders.h"
+
+#include <QWidget>
+
+#include <memory>
+
+class QComboBox;
+class QDateEdit;
+class QCheckBox;
+class QFileDialog;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+class QTreeWidget;
+
+namespace kestrel::dialogs {
+class BorderShape;
+class WindowDragger;
+class frmPictures;
+} // namespace kestrel::dialogs
+
+namespace kestrel::shell {
+
+class ImageList;
+
+// How start-up ended; main() acts on it.
+enum class StartupOutcome {
+    Running,       // the window is up and idle
+    NoApplication, // no mail application: end at once, nothing saved
+    SessionFailed, // no session: the window was unloaded, end
+};
+
+// The program's only working window: store choice, folder tree, filter and
+// task settings, progress and the command buttons.
+class frmMain : public QWidget, public engine::TaskView {
+    Q_OBJECT
+public:
+    explicit frmMain(ShellServices services, QWidget* parent = nullptr);
+    ~frmMain() override;
+
+    // The start-up sequence; shows the window.
+    StartupOutcome startUp();
+    // The Quit button while idle: writes "Config", then unloads.
+    void Quit();
+    bool isUnloaded() const { return m_unloaded; }
+
+    // engine::TaskView
+    void SetAppStatus(const QString& status) override;
+    void GoBusy(bool busy) override;
+    void EnableArchiveButton() override;
+    void setCurrentFolderText(const QString& text) override;
+    void setCurrentActionText(const QString& text) override;
+    void setProgressMaximum(int maximum) override;
+    void setProgressValue(int value) override;
+    void setProgressVisible(bool visible) override;
+    void enterRunningState() override;
+    void showStopping() override;
+    void leaveRunningState() override;
+    void yield() override;
+    void repaintWindow() override;
+
+    bool IsFolderSelected() const;
+
+    // Session objects, held from start-up to shutdown.
+    std::unique_ptr<platform::Application> OutlookApp;
+    std::unique_ptr<platform::Namespace> OutlookNamespace;
+    std::unique_ptr<platform::Session> MapiSession;
+    folders::TopLevelFolders TopLevelFolders;
+
+    // Run flags of the task driver.
+    bool TaskRunning = false;
+    bool StopRequested = false;
+    int TasksRunCount = 0;
+
+    // Controls, by group, in layout order.
+    QGroupBox* GroupBox4;
+    QComboBox* cbTopFolder;
+    QLineEdit* txtSrcFileSystemFolder;
+    QPushButton* cmdPickSrcFileSystemFolder;
+    QLabel* Label13;
+    QGroupBox* GroupBox2;
+    QComboBox* cbArchiveFolder;
+    QLineEdit* txtDstFileSystemFolder;
+    QPushButton* cmdPickDstFileSystemFolder;
+    QLabel* Label12;
+    QGroupBox* GroupBox1;
+    QTreeWidget* tvFolders;
+    ImageList* imgCheckBoxes;
+    QPushButton* cmdSelectAll;
+    QPushButton* cmdSelectNone;
+    QPushButton* cmdSelectInvert;
+    QGroupBox* fraArchive;
+    QLabel* Label2;
+    QComboBox* cbDateBase;
+    QLabel* Label3;
+    QDateEdit* dtStart;
+    QLabel* Label4;
+    QDateEdit* dtEnd;
+    QCheckBox* chkIncludeUnread;
+    QCheckBox* chkNoAging;
+    QGroupBox* GroupBox3;
+    QLabel* Label8;
+    QComboBox* cbAction;
+    QLabel* imgAction;
+    QLabel* Label10;
+    QComboBox* cbPriority;
+    QPushButton* cmdConfig;
+    QGroupBox* fraProgress;
+    QLabel* Label5;
+    QLabel* lblCurrentFolder;
+    QLabel* Label6;
+    QLabel* lblCurrentAction;
+    QProgressBar* pbCurrent;
+    QPushButton* cmdArchive;
+    QPushButton* cmdPreview;
+    QPushButton* cmdQuit;
+    QPushButton* cmdMinimize;
+    QLabel* lblAppStatus;
+    QLabel* imgLEDIdle;
+    QLabel* imgLEDBusy;
+    QLabel* imgAppName;
+    QLabel* lblVer;
+    QLabel* Label9;
+    QFileDialog* cmdDialog;
+    dialogs::BorderShape* shaBorder;
+
+    dialogs::WindowDragger* dragger() const { return m_dragger; }
+    // Loaded on first use, hidden for the window's life.
+    dialogs::frmPictures& pictures();
+
+Q_SIGNALS:
+    // The shutdown sequence has run: the program ends.
+    void programEnded();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    // frmMainControls.cpp
+    void createControls();
+    QWidget* createHeader();
+    QWidget* createFooter();
+    void layOutControls();
+    void connectControls();
+
+    void fillFixedControls();
+    void restoreRemembered();
+    void PopulateTopLevelFolders();
+    void cmdQuit_Click();
+    void cbAction_Click();
+    void cbTopFolder_Click();
+    void cbArchiveFolder_Click();
+    void unload();
+    void processEventsTwice();
+
+    ShellServices m_services;
+    dialogs::WindowDragger* m_dragger = nullptr;
+    std::unique_ptr<dialogs::frmPictures> m_pictures;
+    bool m_unloaded = false;
+};
+
+} // namespace kestrel::shell

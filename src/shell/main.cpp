@@ -1,0 +1,47 @@
+#include "Unattended.h"
+#include "dialogs/DialogRunner.h"
+#include "dialogs/QtMessageBoxService.h"
+#include "dialogs/SettingsStore.h"
+#include "dialogs/WindowChrome.h"
+#include "frmMain.h"
+
+#include <QApplication>
+#include <QStyleFactory>
+
+using namespace kestrel;
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QString::fromUtf8(dialogs::kProductName));
+    QApplication::setApplicationVersion(QStringLiteral(KESTREL_VERSION));
+    if (QStyle* style = QStyleFactory::create(QStringLiteral("Fusion")))
+        QApplication::setStyle(style);
+    QApplication::setFont(dialogs::chromeFont());
+
+    // Hidden option of ours for the docs: --screenshot FILE answers every
+    // dialog by itself, saves a picture of the main window and closes it.
+    const QStringList arguments = QApplication::arguments();
+    const qsizetype option = arguments.indexOf(QStringLiteral("--screenshot"));
+    const QString screenshotFile = option > 0 ? arguments.value(option + 1) : QString();
+    const bool unattended = !screenshotFile.isEmpty();
+
+    dialogs::SettingsStore settings;
+    dialogs::QtMessageBoxService messages;
+    dialogs::ModalDialogRunner modalDialogs;
+    shell::UnattendedMessageBoxService unattendedMessages;
+    shell::UnattendedDialogRunner unattendedDialogs;
+    shell::ShellServices services = shell::ShellServices::defaults(
+        settings,
+        unattended ? static_cast<dialogs::MessageBoxService&>(unattendedMessages) : messages,
+        unattended ? static_cast<dialogs::DialogRunner&>(unattendedDialogs) : modalDialogs);
+
+    shell::frmMain window(services);
+    QObject::connect(&window, &shell::frmMain::programEnded, &app, &QApplication::quit,
+                     Qt::QueuedConnection);
+    if (window.startUp() != shell::StartupOutcome::Running)
+        return 1;
+    if (unattended)
+        shell::saveScreenshotLater(window, screenshotFile);
+    return app.exec();
+}
