@@ -1,10 +1,12 @@
 #include "PlatformRegistry.h"
 
+#include "maildir/MaildirApplication.h"
+
 namespace kestrel::platform {
 
 std::unique_ptr<Application> createApplication()
 {
-    return nullptr; // replaced by the Maildir backend
+    return maildir::createMaildirApplication();
 }
 
 } // namespace kestrel::platform

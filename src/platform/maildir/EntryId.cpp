@@ -1,0 +1,83 @@
+#include "EntryId.h"
+
+#include <QStringList>
+#include <QUrl>
+
+namespace kestrel::platform::maildir {
+
+namespace {
+
+QString encode(const QString& field)
+{
+    return QString::fromLatin1(QUrl::toPercentEncoding(field, "/"));
+}
+
+QString decode(const QString& field)
+{
+    return QUrl::fromPercentEncoding(field.toLatin1());
+}
+
+} // namespace
+
+QString EntryId::toString() const
+{
+    switch (kind) {
+    case Kind::Store:
+        return QStringLiteral("kmk:store:") + encode(storePath);
+    case Kind::Folder:
+        return QStringLiteral("kmk:folder:") + encode(storePath) + ':' + encode(dirName);
+    case Kind::Message:
+        return QStringLiteral("kmk:msg:") + encode(storePath) + ':' + encode(dirName) + ':' +
+               encode(unique);
+    }
+    return {};
+}
+
+std::optional<EntryId> EntryId::parse(const QString& text)
+{
+    const QStringList parts = text.split(':');
+    if (parts.size() < 3 || parts[0] != QLatin1String("kmk"))
+        return std::nullopt;
+    for (const QString& part : parts) {
+        for (QChar ch : part) {
+            if (ch.unicode() < 0x21 || ch.unicode() > 0x7e)
+                return std::nullopt; // encoded texts are printable ASCII
+        }
+    }
+    EntryId id;
+    id.storePath = decode(parts[2]);
+    if (id.storePath.isEmpty())
+        return std::nullopt;
+    if (parts[1] == QLatin1String("store") && parts.size() == 3) {
+        id.kind = Kind::Store;
+    } else if (parts[1] == QLatin1String("folder") && parts.size() == 4) {
+        id.kind = Kind::Folder;
+        id.dirName = decode(parts[3]);
+    } else if (parts[1] == QLatin1String("msg") && parts.size() == 5) {
+        id.kind = Kind::Message;
+        id.dirName = decode(parts[3]);
+        id.unique = decode(parts[4]);
+        if (id.unique.isEmpty() || id.unique.contains('/'))
+            return std::nullopt;
+    } else {
+        return std::nullopt;
+    }
+    return id;
+}
+
+QString EntryId::forStore(const QString& storePath)
+{
+    return EntryId{Kind::Store, storePath, {}, {}}.toString();
+}
+
+QString EntryId::forFolder(const QString& storePath, const QString& dirName)
+{
+    return EntryId{Kind::Folder, storePath, dirName, {}}.toString();
+}
+
+QString EntryId::forMessage(const QString& storePath, const QString& dirName, const QString& unique)
+{
+    return EntryId{Kind::Message, storePath, dirName, unique}.toString();
+}
+
+} // namespace kestrel::platform::maildir

@@ -1,0 +1,136 @@
+#include "MaildirBackend.h"
+
+#include "MessageFileName.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <algorithm>
+#include <dirent.h>
+#include <sys/stat.h>
+#include <time.h>
+
+namespace kestrel::platform::maildir {
+
+namespace {
+
+qint64 mtimeNs(const QString& dir)
+{
+    struct stat st {};
+    if (::stat(QFile::encodeName(dir).constData(), &st) != 0)
+        return -1;
+    return qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+}
+
+qint64 nowNs()
+{
+    struct timespec ts {};
+    clock_gettime(CLOCK_REALTIME, &ts);
+    return qint64(ts.tv_sec) * 1000000000 + ts.tv_nsec;
+}
+
+void listDir(const QString& dir, bool inNew, QList<MessageEntry>& out)
+{
+    DIR* handle = ::opendir(QFile::encodeName(dir).constData());
+    if (!handle)
+        return;
+    while (const dirent* entry = ::readdir(handle)) {
+        if (entry->d_name[0] == '.')
+            continue; // ".", "..", and hidden files are not messages
+        if (entry->d_type != DT_REG && entry->d_type != DT_UNKNOWN && entry->d_type != DT_LNK)
+            continue;
+        out.append({QFile::decodeName(entry->d_name), inNew});
+    }
+    ::closedir(handle);
+}
+
+} // namespace
+
+int MaildirBackend::storeIndexForPath(const QString& path) const
+{
+    for (int i = 0; i < storeCount(); ++i) {
+        if (store(i).path == path)
+            return i;
+    }
+    return -1;
+}
+
+QString MaildirBackend::folderDir(const FolderRef& folder) const
+{
+    const QString root = store(folder.store).path;
+    if (folder.isStoreRoot() || folder.isInbox())
+        return root;
+    return root + '/' + folder.dirName;
+}
+
+QString MaildirBackend::messagePath(const QString& folderDir, const MessageEntry& entry)
+{
+    return folderDir + (entry.inNew ? QLatin1String("/new/") : QLatin1String("/cur/")) +
+           entry.fileName;
+}
+
+QList<MessageEntry> MaildirBackend::scan(const QString& folderDir)
+{
+    FolderIndex index;
+    // Stamps first: a change during the listing then shows up as a newer stamp.
+    index.curStamp = mtimeNs(folderDir + QLatin1String("/cur"));
+    index.newStamp = mtimeNs(folderDir + QLatin1String("/new"));
+    index.scannedAt = nowNs();
+
+    QList<MessageEntry> entries;
+    listDir(folderDir + QLatin1String("/cur"), false, entries);
+    listDir(folderDir + QLatin1String("/new"), true, entries);
+    std::sort(entries.begin(), entries.end(),
+              [](const MessageEntry& a, const MessageEntry& b) { return a.fileName < b.fileName; });
+
+    index.byUnique.reserve(entries.size());
+    for (const MessageEntry& entry : entries)
+        index.byUnique.insert(MessageFileName::parse(entry.fileName).unique, entry);
+    m_indexes.insert(folderDir, std::move(index));
+    return entries;
+}
+
+bool MaildirBackend::unchangedSinceScan(const QString& folderDir, const FolderIndex& index) const
+{
+    // Directory times are coarse: only trust a stamp that was already old at the scan.
+    constexpr qint64 kSettle = 2'000'000'000;
+    const qint64 cur = mtimeNs(folderDir + QLatin1String("/cur"));
+    const qint64 fresh = mtimeNs(folderDir + QLatin1String("/new"));
+    return cur == index.curStamp && fresh == index.newStamp &&
+           qMax(cur, fresh) + kSettle < index.scannedAt;
+}
+
+std::optional<MessageEntry> MaildirBackend::locate(const QString& folderDir, const QString& unique)
+{
+    auto it = m_indexes.find(folderDir);
+    if (it != m_indexes.end()) {
+        auto hit = it->byUnique.find(unique);
+        if (hit != it->byUnique.end() && QFile::exists(messagePath(folderDir, *hit)))
+            return *hit;
+        if (hit == it->byUnique.end() && unchangedSinceScan(folderDir, *it))
+            return std::nullopt;
+    }
+    scan(folderDir);
+    const FolderIndex& index = m_indexes[folderDir];
+    auto hit = index.byUnique.find(unique);
+    if (hit == index.byUnique.end())
+        return std::nullopt;
+    return *hit;
+}
+
+void MaildirBackend::remember(const QString& folderDir, const QString& unique,
+                              const MessageEntry& entry)
+{
+    auto it = m_indexes.find(folderDir);
+    if (it != m_indexes.end())
+        it->byUnique.insert(unique, entry);
+}
+
+void MaildirBackend::forget(const QString& folderDir, const QString& unique)
+{
+    auto it = m_indexes.find(folderDir);
+    if (it != m_indexes.end())
+        it->byUnique.remove(unique);
+}
+
+} // namespace kestrel::platform::maildir

@@ -1,0 +1,62 @@
+#pragma once
+
+// State shared by every object of one Maildir application: the profile, the
+// logon, and per folder a map from a message's unique name to its current file
+// (a flag change renames the file, a move takes it elsewhere), so that finding
+// a message by its identifier costs O(1) and a folder is rescanned only when a
+// lookup misses.
+
+#include "FolderRef.h"
+#include "MailProfile.h"
+
+#include <QHash>
+#include <QList>
+#include <QString>
+
+#include <optional>
+
+namespace kestrel::platform::maildir {
+
+struct MessageEntry {
+    QString fileName; // in cur/ or new/
+    bool inNew = false;
+};
+
+class MaildirBackend {
+public:
+    explicit MaildirBackend(MailProfile profile) : m_profile(std::move(profile)) {}
+
+    const MailProfile& profile() const { return m_profile; }
+    const StoreEntry& store(int index) const { return m_profile.stores.at(index); }
+    int storeCount() const { return int(m_profile.stores.size()); }
+    // The profile position of the store at this path, or -1.
+    int storeIndexForPath(const QString& path) const;
+
+    bool loggedOn = false;
+
+    // Absolute directory of a folder; the Maildir root for the store root too.
+    QString folderDir(const FolderRef& folder) const;
+    static QString messagePath(const QString& folderDir, const MessageEntry& entry);
+
+    // Lists cur/ and new/ (names only), sorted by file name, and refreshes the
+    // folder's index. A folder without cur/ or new/ lists what is there.
+    QList<MessageEntry> scan(const QString& folderDir);
+    // The message's current file; rescans the folder when the remembered one is gone.
+    std::optional<MessageEntry> locate(const QString& folderDir, const QString& unique);
+    void remember(const QString& folderDir, const QString& unique, const MessageEntry& entry);
+    void forget(const QString& folderDir, const QString& unique);
+
+private:
+    struct FolderIndex {
+        QHash<QString, MessageEntry> byUnique;
+        qint64 curStamp = -1; // directory mtimes (ns) at the scan
+        qint64 newStamp = -1;
+        qint64 scannedAt = 0; // ns
+    };
+    bool unchangedSinceScan(const QString& folderDir, const FolderIndex& index) const;
+
+    MailProfile m_profile;
+    QHash<QString, FolderIndex> m_indexes;
+};
+
+} // namespace kestrel::platform::maildir

@@ -1,0 +1,83 @@
+#include "MaildirFolder.h"
+
+#include "EntryId.h"
+#include "MaildirFolderCollection.h"
+#include "MaildirItemCollection.h"
+#include "MaildirMailItem.h"
+#include "MaildirName.h"
+
+#include <QFile>
+
+namespace kestrel::platform::maildir {
+
+MaildirFolder::MaildirFolder(std::shared_ptr<MaildirBackend> backend, FolderRef ref)
+    : m_backend(std::move(backend)), m_ref(std::move(ref))
+{
+}
+
+std::optional<QString> MaildirFolder::name()
+{
+    clearError();
+    return m_ref.isStoreRoot() ? m_backend->store(m_ref.store).name : m_ref.names.last();
+}
+
+std::optional<QString> MaildirFolder::storeId()
+{
+    clearError();
+    return EntryId::forStore(m_backend->store(m_ref.store).path);
+}
+
+std::optional<QString> MaildirFolder::entryId()
+{
+    clearError();
+    return EntryId::forFolder(m_backend->store(m_ref.store).path, m_ref.dirName);
+}
+
+std::optional<QString> MaildirFolder::folderPath()
+{
+    clearError();
+    QString path = QStringLiteral("\\\\") + m_backend->store(m_ref.store).name;
+    for (QString part : m_ref.names)
+        path += '\\' + part.replace('/', QLatin1String("%2F"));
+    return path;
+}
+
+std::optional<bool> MaildirFolder::isStoreRoot()
+{
+    clearError();
+    return m_ref.isStoreRoot();
+}
+
+std::optional<int> MaildirFolder::defaultItemType()
+{
+    clearError();
+    if (m_ref.isStoreRoot())
+        return MailFolderType;
+    QFile marker(m_backend->folderDir(m_ref) + '/' + QLatin1String(kFolderTypeFile));
+    if (!marker.open(QIODevice::ReadOnly))
+        return MailFolderType;
+    bool ok = false;
+    const int type = marker.read(64).trimmed().toInt(&ok);
+    return ok && type >= 0 ? type : int(MailFolderType);
+}
+
+std::unique_ptr<ItemCollection> MaildirFolder::items()
+{
+    clearError();
+    return std::make_unique<MaildirItemCollection>(m_backend, m_ref);
+}
+
+std::unique_ptr<FolderCollection> MaildirFolder::folders()
+{
+    clearError();
+    return std::make_unique<MaildirFolderCollection>(m_backend, m_ref);
+}
+
+std::unique_ptr<MailItem> MaildirFolder::addItem()
+{
+    clearError();
+    return MaildirMailItem::createUnsaved(
+        m_backend, m_ref.isStoreRoot() ? FolderRef::inbox(m_ref.store) : m_ref);
+}
+
+} // namespace kestrel::platform::maildir

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "../MailPlatform.h"
+#include "FolderRef.h"
+#include "MaildirBackend.h"
+
+#include <memory>
+
+namespace kestrel::platform::maildir {
+
+// A folder's messages, listed on first use (names only) and sorted by file
+// name, which puts Dovecot-style names in arrival order.
+class MaildirItemCollection : public ItemCollection {
+public:
+    MaildirItemCollection(std::shared_ptr<MaildirBackend> backend, FolderRef folder);
+    MaildirItemCollection(std::shared_ptr<MaildirBackend> backend, FolderRef folder,
+                          QList<MessageEntry> entries);
+
+    std::unique_ptr<ItemCollection> restrict(const QString& filter) override;
+    std::optional<qint64> count() override;
+    std::unique_ptr<MailItem> item(qint64 index) override;
+
+private:
+    const QList<MessageEntry>& entries();
+
+    std::shared_ptr<MaildirBackend> m_backend;
+    FolderRef m_folder;
+    QString m_dir;
+    std::optional<QList<MessageEntry>> m_entries;
+};
+
+} // namespace kestrel::platform::maildir

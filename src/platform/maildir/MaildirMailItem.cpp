@@ -1,0 +1,487 @@
+#include "MaildirMailItem.h"
+
+#include "EntryId.h"
+#include "FolderTree.h"
+#include "KeywordFile.h"
+#include "MaildirFolder.h"
+#include "MaildirName.h"
+#include "MessageTransfer.h"
+
+#include <QFile>
+
+namespace kestrel::platform::maildir {
+
+namespace {
+
+QString displayName(const MailAddress& address)
+{
+    return address.name.isEmpty() ? address.address : address.name;
+}
+
+} // namespace
+
+MaildirMailItem::MaildirMailItem(std::shared_ptr<MaildirBackend> backend, FolderRef folder,
+                                 MessageEntry entry)
+    : m_backend(std::move(backend)), m_folder(std::move(folder))
+{
+    m_file.emplace(m_backend->folderDir(m_folder), std::move(entry));
+    PlatformError error;
+    m_size = m_file->size(&error);
+    if (!m_size && resolve())
+        m_size = m_file->size(&error);
+    if (!m_size)
+        setError(error.ok() ? lastError() : error);
+}
+
+MaildirMailItem::MaildirMailItem(std::shared_ptr<MaildirBackend> backend, FolderRef folder)
+    : m_backend(std::move(backend)), m_folder(std::move(folder)), m_isNew(true)
+{
+}
+
+std::unique_ptr<MaildirMailItem>
+MaildirMailItem::createUnsaved(std::shared_ptr<MaildirBackend> backend, FolderRef folder)
+{
+    return std::unique_ptr<MaildirMailItem>(
+        new MaildirMailItem(std::move(backend), std::move(folder)));
+}
+
+bool MaildirMailItem::resolve()
+{
+    if (m_gone) {
+        setError(ErrorKind::NotFound, QStringLiteral("The message was moved or deleted"));
+        return false;
+    }
+    if (!m_file) {
+        setError(ErrorKind::Invalid, QStringLiteral("The message is not saved"));
+        return false;
+    }
+    if (QFile::exists(m_file->path()))
+        return true;
+    const std::optional<MessageEntry> found =
+        m_backend->locate(m_file->folderDir(), m_file->name().unique);
+    if (!found) {
+        setError(ErrorKind::NotFound, QStringLiteral("The message is no longer in its folder"),
+                 m_file->path());
+        return false;
+    }
+    m_file->relocate(*found);
+    return true;
+}
+
+const MessageHeaders* MaildirMailItem::headers()
+{
+    if (m_isNew) {
+        if (!m_unsaved) {
+            setError(ErrorKind::Invalid, QStringLiteral("The message has no content yet"));
+            return nullptr;
+        }
+        if (!m_unsavedHeaders)
+            m_unsavedHeaders = MessageHeaders::parse(m_unsaved->mime);
+        return &*m_unsavedHeaders;
+    }
+    if (!resolve())
+        return nullptr;
+    PlatformError error;
+    const MessageHeaders* parsed = m_file->headers(&error);
+    if (!parsed)
+        setError(error);
+    return parsed;
+}
+
+QString MaildirMailItem::typeName()
+{
+    if (m_typeName)
+        return *m_typeName;
+    const MessageHeaders* parsed = headers();
+    if (!parsed)
+        return QString::fromLatin1(kMailItemType); // unreadable: still a message to act on
+    ContentKind kind = parsed->kind;
+    if (kind == ContentKind::MaybeMeeting) {
+        QByteArray whole;
+        if (m_isNew) {
+            whole = m_unsaved->mime;
+        } else {
+            QFile file(m_file->path());
+            if (file.open(QIODevice::ReadOnly))
+                whole = file.readAll();
+        }
+        kind = isMeetingMessage(whole) ? ContentKind::Meeting : ContentKind::Mail;
+    }
+    clearError();
+    m_typeName = QString::fromLatin1(kind == ContentKind::Report    ? kReportItemType
+                                     : kind == ContentKind::Meeting ? kMeetingItemType
+                                                                    : kMailItemType);
+    return *m_typeName;
+}
+
+std::optional<QString> MaildirMailItem::entryId()
+{
+    if (!resolve())
+        return std::nullopt;
+    clearError();
+    return EntryId::forMessage(m_backend->store(m_folder.store).path, m_folder.dirName,
+                               m_file->name().unique);
+}
+
+std::optional<QString> MaildirMailItem::subject()
+{
+    const MessageHeaders* parsed = headers();
+    if (!parsed)
+        return std::nullopt;
+    clearError();
+    return parsed->subject;
+}
+
+std::optional<QString> MaildirMailItem::senderName()
+{
+    const MessageHeaders* parsed = headers();
+    if (!parsed)
+        return std::nullopt;
+    clearError();
+    return parsed->from.isEmpty() ? QString() : displayName(parsed->from.first());
+}
+
+std::optional<QString> MaildirMailItem::senderEmailAddress()
+{
+    const MessageHeaders* parsed = headers();
+    if (!parsed)
+        return std::nullopt;
+    clearError();
+    return parsed->from.isEmpty() ? QString() : parsed->from.first().address;
+}
+
+std::optional<QString> MaildirMailItem::receivedByName()
+{
+    const MessageHeaders* parsed = headers();
+    if (!parsed)
+        return std::nullopt;
+    clearError();
+    const QString user = m_backend->profile().userAddress;
+    auto isUser = [&](const MailAddress& a) {
+        return !user.isEmpty() && a.address.compare(user, Qt::CaseInsensitive) == 0;
+    };
+    for (const QList<MailAddress>* list : {&parsed->to, &parsed->cc, &parsed->deliveredTo}) {
+        for (const MailAddress& address : *list) {
+            if (isUser(address))
+                return address.name.isEmpty() ? m_backend->profile().userName : address.name;
+        }
+    }
+    if (!parsed->from.isEmpty() && isUser(parsed->from.first()))
+        return QString(); // the user's own sent mail
+    return parsed->to.isEmpty() ? QString() : displayName(parsed->to.first());
+}
+
+std::optional<MailAddress> MaildirMailItem::firstRecipient()
+{
+    const MessageHeaders* parsed = headers();
+    if (!parsed)
+        return std::nullopt;
+    clearError();
+    for (const QList<MailAddress>* list : {&parsed->to, &parsed->cc, &parsed->bcc}) {
+        if (!list->isEmpty())
+            return list->first();
+    }
+    return MailAddress{};
+}
+
+std::optional<QString> MaildirMailItem::firstRecipientName()
+{
+    const std::optional<MailAddress> first = firstRecipient();
+    if (!first)
+        return std::nullopt;
+    return displayName(*first);
+}
+
+std::optional<QString> MaildirMailItem::firstRecipientAddress()
+{
+    const std::optional<MailAddress> first = firstRecipient();
+    if (!first)
+        return std::nullopt;
+    return first->address;
+}
+
+std::optional<QDateTime>
+MaildirMailItem::timeOf(std::optional<qint64> (MessageFile::*read)(PlatformError*),
+                        const QDateTime msg::MsgEnvelope::*unsaved)
+{
+    if (m_isNew) {
+        if (!m_unsaved || !((*m_unsaved).*unsaved).isValid()) {
+            setError(ErrorKind::NotFound, QStringLiteral("The new message has no such time"));
+            return std::nullopt;
+        }
+        clearError();
+        return ((*m_unsaved).*unsaved).toLocalTime();
+    }
+    if (!resolve())
+        return std::nullopt;
+    PlatformError error;
+    const std::optional<qint64> msecs = ((*m_file).*read)(&error);
+    if (!msecs) {
+        setError(error);
+        return std::nullopt;
+    }
+    clearError();
+    return QDateTime::fromMSecsSinceEpoch(*msecs);
+}
+
+std::optional<QDateTime> MaildirMailItem::creationTime()
+{
+    return timeOf(&MessageFile::creationMsecs, &msg::MsgEnvelope::creationTime);
+}
+
+std::optional<QDateTime> MaildirMailItem::receivedTime()
+{
+    return timeOf(&MessageFile::receivedMsecs, &msg::MsgEnvelope::receivedTime);
+}
+
+std::optional<QDateTime> MaildirMailItem::lastModificationTime()
+{
+    return timeOf(&MessageFile::lastModifiedMsecs, &msg::MsgEnvelope::lastModificationTime);
+}
+
+std::optional<QDateTime> MaildirMailItem::sentOn()
+{
+    const MessageHeaders* parsed = headers();
+    if (!parsed)
+        return std::nullopt;
+    if (!parsed->dateMsecs) {
+        setError(ErrorKind::NotFound, QStringLiteral("The message has no valid Date header"));
+        return std::nullopt;
+    }
+    clearError();
+    return QDateTime::fromMSecsSinceEpoch(*parsed->dateMsecs);
+}
+
+std::optional<bool> MaildirMailItem::noAging()
+{
+    if (m_isNew) {
+        clearError();
+        return m_unsaved && m_unsaved->noAging;
+    }
+    if (!resolve())
+        return std::nullopt;
+    clearError();
+    const std::optional<QChar> letter = KeywordFile::letterOf(
+        KeywordFile::read(m_file->folderDir()), QLatin1String(kNoArchiveKeyword));
+    return letter && m_file->name().hasFlag(*letter);
+}
+
+std::optional<bool> MaildirMailItem::unRead()
+{
+    if (m_isNew) {
+        clearError();
+        return m_unsaved && m_unsaved->unread;
+    }
+    if (!resolve())
+        return std::nullopt;
+    clearError();
+    return !m_file->name().hasFlag('S');
+}
+
+std::optional<qint64> MaildirMailItem::size()
+{
+    if (m_isNew && m_unsaved)
+        return m_unsaved->mime.size();
+    if (!m_size) {
+        setError(ErrorKind::NotFound, QStringLiteral("The message size is unknown"));
+        return std::nullopt;
+    }
+    clearError();
+    return m_size;
+}
+
+bool MaildirMailItem::deletePermanently()
+{
+    if (!resolve())
+        return false;
+    PlatformError error;
+    if (!MessageTransfer::remove(m_file->path(), &error)) {
+        setError(error);
+        return false;
+    }
+    m_backend->forget(m_file->folderDir(), m_file->name().unique);
+    m_gone = true;
+    clearError();
+    return true;
+}
+
+bool MaildirMailItem::deleteItem()
+{
+    if (!m_folder.names.isEmpty() && m_folder.names.first() == QLatin1String(kDeletedItemsName))
+        return deletePermanently();
+    if (!resolve())
+        return false;
+    PlatformError error;
+    const std::optional<FolderRef> bin =
+        FolderTree(*m_backend).deletedItems(m_folder.store, &error);
+    if (!bin) {
+        setError(error);
+        return false;
+    }
+    if (!transferTo(*bin, false))
+        return false;
+    m_gone = true;
+    return true;
+}
+
+std::optional<FolderRef> MaildirMailItem::targetOf(Folder& destination)
+{
+    auto* folder = dynamic_cast<MaildirFolder*>(&destination);
+    if (!folder || folder->backend() != m_backend.get()) {
+        setError(ErrorKind::Unsupported,
+                 QStringLiteral("The destination folder belongs to another session"));
+        return std::nullopt;
+    }
+    return folder->ref().isStoreRoot() ? FolderRef::inbox(folder->ref().store) : folder->ref();
+}
+
+std::optional<MessageEntry> MaildirMailItem::transferTo(const FolderRef& target, bool copy)
+{
+    const QString destDir = m_backend->folderDir(target);
+    PlatformError error;
+    const QString flags =
+        KeywordFile::translateFlags(m_file->name().flags, m_file->folderDir(), destDir, &error);
+    const std::optional<QString> fileName = MessageTransfer::transfer(
+        m_file->path(), destDir, m_file->name().unique, flags, copy, &error);
+    if (!fileName) {
+        setError(error);
+        return std::nullopt;
+    }
+    if (!copy)
+        m_backend->forget(m_file->folderDir(), m_file->name().unique);
+    const MessageEntry entry{*fileName, false};
+    m_backend->remember(destDir, MessageFileName::parse(*fileName).unique, entry);
+    clearError();
+    return entry;
+}
+
+std::unique_ptr<MailItem> MaildirMailItem::move(Folder& destination)
+{
+    const std::optional<FolderRef> target = targetOf(destination);
+    if (!target || !resolve())
+        return nullptr;
+    const std::optional<MessageEntry> entry = transferTo(*target, false);
+    if (!entry)
+        return nullptr;
+    m_gone = true;
+    return std::make_unique<MaildirMailItem>(m_backend, *target, *entry);
+}
+
+bool MaildirMailItem::copyTo(Folder& destination)
+{
+    const std::optional<FolderRef> target = targetOf(destination);
+    if (!target || !resolve())
+        return false;
+    return transferTo(*target, true).has_value();
+}
+
+bool MaildirMailItem::save()
+{
+    if (!m_isNew) {
+        if (!resolve())
+            return false;
+        clearError(); // nothing changed that is not on disk already
+        return true;
+    }
+    if (!m_unsaved) {
+        setError(ErrorKind::Invalid, QStringLiteral("The message has no content to save"));
+        return false;
+    }
+    const QString destDir = m_backend->folderDir(m_folder);
+    PlatformError error;
+    if (!ensureMaildirDirs(destDir, &error)) {
+        setError(error);
+        return false;
+    }
+    QString flags = m_unsaved->unread ? QString() : QStringLiteral("S");
+    if (m_unsaved->noAging) {
+        const std::optional<QChar> letter =
+            KeywordFile::ensure(destDir, QLatin1String(kNoArchiveKeyword), &error);
+        if (!letter) {
+            setError(error);
+            return false;
+        }
+        flags += *letter;
+    }
+    const qint64 received =
+        m_unsaved->receivedTime.isValid() ? m_unsaved->receivedTime.toMSecsSinceEpoch() : -1;
+    const std::optional<QString> fileName =
+        MessageTransfer::store(m_unsaved->mime, destDir, flags, received, &error);
+    if (!fileName) {
+        setError(error);
+        return false;
+    }
+    const MessageEntry entry{*fileName, false};
+    m_file.emplace(destDir, entry);
+    m_backend->remember(destDir, m_file->name().unique, entry);
+    m_size = m_unsaved->mime.size();
+    m_isNew = false;
+    m_unsaved.reset();
+    m_unsavedHeaders.reset();
+    clearError();
+    return true;
+}
+
+bool MaildirMailItem::importFile(const QString& path, int format)
+{
+    if (format != kMsgFormat) {
+        setError(ErrorKind::Unsupported, QStringLiteral("Only .msg files can be imported"));
+        return false;
+    }
+    if (!m_isNew) {
+        setError(ErrorKind::Unsupported,
+                 QStringLiteral("Only a new message can take the content of a file"));
+        return false;
+    }
+    PlatformError error;
+    std::optional<msg::MsgEnvelope> envelope = msg::readMsgFile(path, &error);
+    if (!envelope) {
+        setError(error);
+        return false;
+    }
+    m_unsaved = std::move(envelope);
+    m_unsavedHeaders.reset();
+    m_typeName.reset();
+    clearError();
+    return true;
+}
+
+bool MaildirMailItem::saveAs(const QString& path, int format)
+{
+    if (format != kMsgFormat) {
+        setError(ErrorKind::Unsupported, QStringLiteral("Only .msg files can be written"));
+        return false;
+    }
+    msg::MsgEnvelope envelope;
+    if (m_isNew) {
+        if (!m_unsaved) {
+            setError(ErrorKind::Invalid, QStringLiteral("The message has no content yet"));
+            return false;
+        }
+        envelope = *m_unsaved;
+    } else {
+        if (!resolve())
+            return false;
+        QFile file(m_file->path());
+        if (!file.open(QIODevice::ReadOnly)) {
+            setError(ErrorKind::Io, QStringLiteral("The message file cannot be read"),
+                     m_file->path() + QStringLiteral(": ") + file.errorString());
+            return false;
+        }
+        envelope.mime = file.readAll();
+        envelope.unread = unRead().value_or(false);
+        envelope.noAging = noAging().value_or(false);
+        envelope.receivedTime = receivedTime().value_or(QDateTime());
+        envelope.creationTime = creationTime().value_or(QDateTime());
+        envelope.lastModificationTime = lastModificationTime().value_or(QDateTime());
+    }
+    PlatformError error;
+    if (!msg::writeMsgFile(envelope, path, &error)) {
+        setError(error);
+        return false;
+    }
+    clearError();
+    return true;
+}
+
+} // namespace kestrel::platform::maildir

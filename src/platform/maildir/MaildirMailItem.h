@@ -1,0 +1,76 @@
+#pragma once
+
+#include "../MailPlatform.h"
+#include "../MsgCodec.h"
+#include "FolderRef.h"
+#include "MaildirBackend.h"
+#include "MessageFile.h"
+
+#include <memory>
+#include <optional>
+
+namespace kestrel::platform::maildir {
+
+// One message file of a folder, or a new message that is not saved yet
+// (Folder::addItem, then importFile and save).
+//
+// Names: senderName is the From display name, or its address when it has none;
+// receivedByName is the name of the To/Cc/Delivered-To mailbox that is the
+// profile user (the profile's UserName when that mailbox has no name), empty
+// for mail the user sent, else the first To name.
+class MaildirMailItem : public MailItem {
+public:
+    MaildirMailItem(std::shared_ptr<MaildirBackend> backend, FolderRef folder, MessageEntry entry);
+    static std::unique_ptr<MaildirMailItem> createUnsaved(std::shared_ptr<MaildirBackend> backend,
+                                                          FolderRef folder);
+
+    QString typeName() override;
+    std::optional<QString> entryId() override;
+
+    std::optional<QString> subject() override;
+    std::optional<QString> senderName() override;
+    std::optional<QString> senderEmailAddress() override;
+    std::optional<QString> receivedByName() override;
+    std::optional<QString> firstRecipientName() override;
+    std::optional<QString> firstRecipientAddress() override;
+    std::optional<QDateTime> creationTime() override;
+    std::optional<QDateTime> receivedTime() override;
+    std::optional<QDateTime> sentOn() override;
+    std::optional<QDateTime> lastModificationTime() override;
+    std::optional<bool> noAging() override;
+    std::optional<bool> unRead() override;
+    std::optional<qint64> size() override;
+
+    bool deleteItem() override;
+    bool deletePermanently() override;
+    std::unique_ptr<MailItem> move(Folder& destination) override;
+    bool copyTo(Folder& destination) override;
+    bool save() override;
+    bool importFile(const QString& path, int format) override;
+    bool saveAs(const QString& path, int format) override;
+
+private:
+    MaildirMailItem(std::shared_ptr<MaildirBackend> backend, FolderRef folder);
+
+    // The stored file as it is now (a flag change may have renamed it).
+    bool resolve();
+    const MessageHeaders* headers();
+    std::optional<QDateTime> timeOf(std::optional<qint64> (MessageFile::*read)(PlatformError*),
+                                    const QDateTime msg::MsgEnvelope::*unsaved);
+    std::optional<MailAddress> firstRecipient();
+    // Where a move or copy goes: the destination's folder (Inbox for a store root).
+    std::optional<FolderRef> targetOf(Folder& destination);
+    std::optional<MessageEntry> transferTo(const FolderRef& target, bool copy);
+
+    std::shared_ptr<MaildirBackend> m_backend;
+    FolderRef m_folder;
+    std::optional<MessageFile> m_file;         // a stored message
+    std::optional<msg::MsgEnvelope> m_unsaved; // a new one, once imported
+    std::optional<MessageHeaders> m_unsavedHeaders;
+    bool m_isNew = false;
+    bool m_gone = false; // moved away or deleted
+    std::optional<qint64> m_size;
+    std::optional<QString> m_typeName;
+};
+
+} // namespace kestrel::platform::maildir

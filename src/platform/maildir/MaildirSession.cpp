@@ -1,0 +1,71 @@
+#include "MaildirSession.h"
+
+#include "EntryId.h"
+#include "FolderTree.h"
+#include "MaildirFolder.h"
+#include "MaildirMailItem.h"
+
+namespace kestrel::platform::maildir {
+
+MaildirSession::MaildirSession(std::shared_ptr<MaildirBackend> backend)
+    : m_backend(std::move(backend))
+{
+}
+
+std::unique_ptr<Folder> MaildirSession::getFolderFromId(const QString& entryId)
+{
+    const std::optional<EntryId> id = EntryId::parse(entryId);
+    if (!id || id->kind != EntryId::Kind::Folder) {
+        setError(ErrorKind::Invalid, QStringLiteral("Not a folder identifier"), entryId);
+        return nullptr;
+    }
+    const int store = m_backend->storeIndexForPath(id->storePath);
+    const std::optional<FolderRef> ref =
+        store < 0 ? std::nullopt : FolderRef::fromDirName(store, id->dirName);
+    if (!ref || !FolderTree(*m_backend).exists(*ref)) {
+        setError(ErrorKind::NotFound, QStringLiteral("The folder does not exist"), entryId);
+        return nullptr;
+    }
+    clearError();
+    return std::make_unique<MaildirFolder>(m_backend, *ref);
+}
+
+std::unique_ptr<MailItem> MaildirSession::getMessageFromId(const QString& entryId)
+{
+    const std::optional<EntryId> id = EntryId::parse(entryId);
+    if (!id || id->kind != EntryId::Kind::Message) {
+        setError(ErrorKind::Invalid, QStringLiteral("Not a message identifier"), entryId);
+        return nullptr;
+    }
+    const int store = m_backend->storeIndexForPath(id->storePath);
+    const std::optional<FolderRef> ref =
+        store < 0 ? std::nullopt : FolderRef::fromDirName(store, id->dirName);
+    const std::optional<MessageEntry> entry =
+        ref && !ref->isStoreRoot() ? m_backend->locate(m_backend->folderDir(*ref), id->unique)
+                                   : std::nullopt;
+    if (!entry) {
+        setError(ErrorKind::NotFound, QStringLiteral("The message does not exist"), entryId);
+        return nullptr;
+    }
+    auto item = std::make_unique<MaildirMailItem>(m_backend, *ref, *entry);
+    if (!item->lastError().ok()) {
+        setError(item->lastError());
+        return nullptr;
+    }
+    clearError();
+    return item;
+}
+
+std::optional<QString> MaildirSession::defaultStoreId()
+{
+    clearError();
+    return EntryId::forStore(m_backend->store(m_backend->profile().defaultStore).path);
+}
+
+std::optional<QString> MaildirSession::currentUserAddress()
+{
+    clearError();
+    return m_backend->profile().userAddress;
+}
+
+} // namespace kestrel::platform::maildir

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "../MailPlatform.h"
+#include "MaildirBackend.h"
+
+#include <memory>
+
+namespace kestrel::platform::maildir {
+
+// Objects by identifier, the default store and the profile user.
+class MaildirSession : public Session {
+public:
+    explicit MaildirSession(std::shared_ptr<MaildirBackend> backend);
+
+    std::unique_ptr<Folder> getFolderFromId(const QString& entryId) override;
+    std::unique_ptr<MailItem> getMessageFromId(const QString& entryId) override;
+    std::optional<QString> defaultStoreId() override;
+    std::optional<QString> currentUserAddress() override;
+
+private:
+    std::shared_ptr<MaildirBackend> m_backend;
+};
+
+} // namespace kestrel::platform::maildir

@@ -1,0 +1,97 @@
+#include "MessageFile.h"
+
+#include <QFile>
+
+#include <cerrno>
+#include <cstring>
+#include <sys/stat.h>
+
+namespace kestrel::platform::maildir {
+
+MessageFile::MessageFile(QString folderDir, MessageEntry entry)
+    : m_dir(std::move(folderDir)), m_entry(std::move(entry)),
+      m_name(MessageFileName::parse(m_entry.fileName))
+{
+}
+
+void MessageFile::relocate(const MessageEntry& entry)
+{
+    m_entry = entry;
+    m_name = MessageFileName::parse(entry.fileName);
+    m_statLoaded = false;
+}
+
+bool MessageFile::loadStat(PlatformError* error)
+{
+    if (m_statLoaded)
+        return true;
+    struct stat st {};
+    if (::stat(QFile::encodeName(path()).constData(), &st) != 0) {
+        const int code = errno;
+        if (error)
+            *error = {code == ENOENT ? ErrorKind::NotFound : ErrorKind::Io, code,
+                      QStringLiteral("The message file is gone"),
+                      path() + QStringLiteral(": ") + QString::fromLocal8Bit(strerror(code))};
+        return false;
+    }
+    m_mtime = qint64(st.st_mtim.tv_sec) * 1000 + st.st_mtim.tv_nsec / 1000000;
+    m_ctime = qint64(st.st_ctim.tv_sec) * 1000 + st.st_ctim.tv_nsec / 1000000;
+    m_statSize = qint64(st.st_size);
+    m_statLoaded = true;
+    return true;
+}
+
+std::optional<qint64> MessageFile::receivedMsecs(PlatformError* error)
+{
+    if (!loadStat(error))
+        return std::nullopt;
+    return m_mtime;
+}
+
+std::optional<qint64> MessageFile::creationMsecs(PlatformError* error)
+{
+    if (std::optional<qint64> fromName = m_name.creationMsecs())
+        return fromName;
+    return receivedMsecs(error);
+}
+
+std::optional<qint64> MessageFile::lastModifiedMsecs(PlatformError* error)
+{
+    const std::optional<qint64> created = creationMsecs(error);
+    if (!created || !loadStat(error))
+        return std::nullopt;
+    return qMax(*created, m_ctime);
+}
+
+std::optional<qint64> MessageFile::sentOnMsecs(PlatformError* error)
+{
+    const MessageHeaders* parsed = headers(error);
+    if (!parsed)
+        return std::nullopt;
+    if (!parsed->dateMsecs && error)
+        *error = {ErrorKind::NotFound, -1, QStringLiteral("The message has no valid Date header"),
+                  path()};
+    return parsed->dateMsecs;
+}
+
+std::optional<qint64> MessageFile::size(PlatformError* error)
+{
+    if (std::optional<qint64> fromName = m_name.sizeField())
+        return fromName;
+    if (!loadStat(error))
+        return std::nullopt;
+    return m_statSize;
+}
+
+const MessageHeaders* MessageFile::headers(PlatformError* error)
+{
+    if (!m_headers) {
+        const std::optional<QByteArray> block = readHeaderBlock(path(), error);
+        if (!block)
+            return nullptr;
+        m_headers = MessageHeaders::parse(*block);
+    }
+    return &*m_headers;
+}
+
+} // namespace kestrel::platform::maildir

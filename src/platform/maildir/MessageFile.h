@@ -1,0 +1,48 @@
+#pragma once
+
+// One message file and the facts read from it on demand: the name and stat
+// give the times and size, the header block the rest. Nothing beyond the
+// header block is read, and each fact is read at most once.
+
+#include "../PlatformError.h"
+#include "MaildirBackend.h"
+#include "MessageFileName.h"
+#include "MessageHeaders.h"
+
+#include <optional>
+
+namespace kestrel::platform::maildir {
+
+class MessageFile {
+public:
+    MessageFile(QString folderDir, MessageEntry entry);
+
+    QString path() const { return MaildirBackend::messagePath(m_dir, m_entry); }
+    const QString& folderDir() const { return m_dir; }
+    const MessageEntry& entry() const { return m_entry; }
+    const MessageFileName& name() const { return m_name; }
+    // The file moved (a flag change) or was re-found: forget what was read from the name.
+    void relocate(const MessageEntry& entry);
+
+    // Epoch milliseconds.
+    std::optional<qint64> receivedMsecs(PlatformError* error); // mtime
+    std::optional<qint64> creationMsecs(PlatformError* error); // from the unique name, else mtime
+    std::optional<qint64> lastModifiedMsecs(PlatformError* error); // later of creation and ctime
+    std::optional<qint64> sentOnMsecs(PlatformError* error);       // Date:
+    std::optional<qint64> size(PlatformError* error);              // ",S=" else stat
+    const MessageHeaders* headers(PlatformError* error);
+
+private:
+    bool loadStat(PlatformError* error);
+
+    QString m_dir;
+    MessageEntry m_entry;
+    MessageFileName m_name;
+    bool m_statLoaded = false;
+    qint64 m_mtime = 0;
+    qint64 m_ctime = 0;
+    qint64 m_statSize = 0;
+    std::optional<MessageHeaders> m_headers;
+};
+
+} // namespace kestrel::platform::maildir

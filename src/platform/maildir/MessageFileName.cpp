@@ -1,0 +1,106 @@
+#include "MessageFileName.h"
+
+#include <QDateTime>
+#include <QSysInfo>
+
+#include <algorithm>
+#include <sys/time.h>
+#include <unistd.h>
+
+namespace kestrel::platform::maildir {
+
+namespace {
+
+const QString kInfoSeparator = QStringLiteral(":2,");
+
+QString hostPart()
+{
+    // Dovecot writes '/' and ':' of the host name as octal escapes.
+    QString host = QSysInfo::machineHostName();
+    if (host.isEmpty())
+        host = QStringLiteral("localhost");
+    host.replace('/', QLatin1String("\\057"));
+    host.replace(':', QLatin1String("\\072"));
+    return host;
+}
+
+} // namespace
+
+MessageFileName MessageFileName::parse(const QString& fileName)
+{
+    MessageFileName name;
+    const qsizetype info = fileName.indexOf(kInfoSeparator);
+    if (info < 0) {
+        name.unique = fileName;
+        return name;
+    }
+    name.unique = fileName.left(info);
+    name.flags = fileName.mid(info + kInfoSeparator.size());
+    name.hasInfo = true;
+    return name;
+}
+
+QString MessageFileName::toString() const
+{
+    return unique + kInfoSeparator + flags;
+}
+
+std::optional<qint64> MessageFileName::sizeField() const
+{
+    const qsizetype at = unique.indexOf(QLatin1String(",S="));
+    if (at < 0)
+        return std::nullopt;
+    qsizetype end = at + 3;
+    while (end < unique.size() && unique.at(end).isDigit())
+        ++end;
+    bool ok = false;
+    const qint64 size = QStringView(unique).mid(at + 3, end - at - 3).toLongLong(&ok);
+    if (!ok || size < 0)
+        return std::nullopt;
+    return size;
+}
+
+std::optional<qint64> MessageFileName::creationMsecs() const
+{
+    qsizetype end = 0;
+    while (end < unique.size() && unique.at(end).isDigit())
+        ++end;
+    if (end == 0 || end > 11 || end >= unique.size() || unique.at(end) != '.')
+        return std::nullopt;
+    const qint64 seconds = QStringView(unique).left(end).toLongLong();
+    qint64 msecs = seconds * 1000;
+    if (end + 1 < unique.size() && unique.at(end + 1) == 'M') {
+        qsizetype usecEnd = end + 2;
+        while (usecEnd < unique.size() && unique.at(usecEnd).isDigit())
+            ++usecEnd;
+        const qint64 usec = QStringView(unique).mid(end + 2, usecEnd - end - 2).toLongLong();
+        if (usec >= 0 && usec < 1000000)
+            msecs += usec / 1000;
+    }
+    return msecs;
+}
+
+QString normalizeFlags(const QString& flags)
+{
+    QString sorted = flags;
+    std::sort(sorted.begin(), sorted.end());
+    sorted.erase(std::unique(sorted.begin(), sorted.end()), sorted.end());
+    return sorted;
+}
+
+QString newUniqueName(qint64 size)
+{
+    static quint64 counter = 0;
+    static const QString host = hostPart();
+    struct timeval now {};
+    gettimeofday(&now, nullptr);
+    return QStringLiteral("%1.M%2P%3Q%4.%5,S=%6")
+        .arg(qint64(now.tv_sec))
+        .arg(qint64(now.tv_usec))
+        .arg(qint64(getpid()))
+        .arg(++counter)
+        .arg(host)
+        .arg(size);
+}
+
+} // namespace kestrel::platform::maildir

@@ -1,0 +1,191 @@
+#include "MessageHeaders.h"
+
+#include "GMimeRuntime.h"
+
+#include <QFile>
+
+#include <gmime/gmime.h>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace kestrel::platform::maildir {
+
+namespace {
+
+QString fromUtf8(const char* text)
+{
+    return text ? QString::fromUtf8(text) : QString();
+}
+
+void appendAddresses(InternetAddressList* list, QList<MailAddress>& out)
+{
+    if (!list)
+        return;
+    const int count = internet_address_list_length(list);
+    for (int i = 0; i < count; ++i) {
+        InternetAddress* address = internet_address_list_get_address(list, i);
+        if (INTERNET_ADDRESS_IS_GROUP(address)) {
+            appendAddresses(internet_address_group_get_members(INTERNET_ADDRESS_GROUP(address)),
+                            out);
+        } else if (INTERNET_ADDRESS_IS_MAILBOX(address)) {
+            out.append(
+                {fromUtf8(internet_address_get_name(address)),
+                 fromUtf8(internet_address_mailbox_get_addr(INTERNET_ADDRESS_MAILBOX(address)))});
+        }
+    }
+}
+
+void appendHeaderAddresses(GMimeMessage* message, const char* header, QList<MailAddress>& out)
+{
+    const char* value = g_mime_object_get_header(GMIME_OBJECT(message), header);
+    if (!value)
+        return;
+    InternetAddressList* list = internet_address_list_parse(nullptr, value);
+    appendAddresses(list, out);
+    if (list)
+        g_object_unref(list);
+}
+
+ContentKind contentKind(GMimeMessage* message)
+{
+    GMimeObject* part = g_mime_message_get_mime_part(message);
+    GMimeContentType* type = part ? g_mime_object_get_content_type(part) : nullptr;
+    if (!type)
+        return ContentKind::Mail;
+    if (g_mime_content_type_is_type(type, "multipart", "report"))
+        return ContentKind::Report;
+    if (g_mime_content_type_is_type(type, "text", "calendar"))
+        return g_mime_content_type_get_parameter(type, "method") ? ContentKind::Meeting
+                                                                 : ContentKind::Mail;
+    if (g_mime_content_type_is_type(type, "multipart", "*"))
+        return ContentKind::MaybeMeeting;
+    return ContentKind::Mail;
+}
+
+GMimeMessage* parseMessage(const QByteArray& data)
+{
+    ensureGMime();
+    GMimeStream* stream = g_mime_stream_mem_new_with_buffer(data.constData(), size_t(data.size()));
+    GMimeParser* parser = g_mime_parser_new_with_stream(stream);
+    GMimeMessage* message = g_mime_parser_construct_message(parser, nullptr);
+    g_object_unref(parser);
+    g_object_unref(stream);
+    return message;
+}
+
+qsizetype headerEnd(const QByteArray& data, qsizetype from)
+{
+    for (qsizetype i = qMax<qsizetype>(from, 0); i < data.size(); ++i) {
+        if (data[i] != '\n')
+            continue;
+        if (i + 1 < data.size() && data[i + 1] == '\n')
+            return i + 2;
+        if (i + 2 < data.size() && data[i + 1] == '\r' && data[i + 2] == '\n')
+            return i + 3;
+    }
+    return -1;
+}
+
+} // namespace
+
+MessageHeaders MessageHeaders::parse(const QByteArray& headerBlock)
+{
+    MessageHeaders headers;
+    QByteArray data = headerBlock;
+    if (!data.endsWith("\n\n") && !data.endsWith("\n\r\n"))
+        data.append("\n\n"); // a block cut short still parses as headers only
+    GMimeMessage* message = parseMessage(data);
+    if (!message)
+        return headers;
+    headers.subject = fromUtf8(g_mime_message_get_subject(message));
+    appendAddresses(g_mime_message_get_from(message), headers.from);
+    appendAddresses(g_mime_message_get_addresses(message, GMIME_ADDRESS_TYPE_TO), headers.to);
+    appendAddresses(g_mime_message_get_addresses(message, GMIME_ADDRESS_TYPE_CC), headers.cc);
+    appendAddresses(g_mime_message_get_addresses(message, GMIME_ADDRESS_TYPE_BCC), headers.bcc);
+    appendHeaderAddresses(message, "Delivered-To", headers.deliveredTo);
+    appendHeaderAddresses(message, "X-Original-To", headers.deliveredTo);
+    if (GDateTime* date = g_mime_message_get_date(message))
+        headers.dateMsecs =
+            qint64(g_date_time_to_unix(date)) * 1000 + g_date_time_get_microsecond(date) / 1000;
+    headers.kind = contentKind(message);
+    g_object_unref(message);
+    return headers;
+}
+
+std::optional<QByteArray> readHeaderBlock(const QString& path, PlatformError* error)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        const int code = errno;
+        if (error) {
+            const ErrorKind kind = code == ENOENT   ? ErrorKind::NotFound
+                                   : code == EACCES ? ErrorKind::AccessDenied
+                                                    : ErrorKind::Io;
+            *error = {kind, code, QStringLiteral("The message file cannot be read"),
+                      path + QStringLiteral(": ") + QString::fromLocal8Bit(strerror(code))};
+        }
+        return std::nullopt;
+    }
+    QByteArray data;
+    char buffer[8192];
+    for (;;) {
+        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0) {
+            const int code = errno;
+            ::close(fd);
+            if (error)
+                *error = {ErrorKind::Io, code, QStringLiteral("The message file cannot be read"),
+                          path + QStringLiteral(": ") + QString::fromLocal8Bit(strerror(code))};
+            return std::nullopt;
+        }
+        if (got == 0)
+            break;
+        const qsizetype before = data.size();
+        data.append(buffer, got);
+        if (data.startsWith('\n') || data.startsWith("\r\n")) {
+            data.truncate(data.indexOf('\n') + 1); // no headers at all
+            break;
+        }
+        const qsizetype end = headerEnd(data, before - 2);
+        if (end >= 0) {
+            data.truncate(end);
+            break;
+        }
+        if (data.size() >= kMaxHeaderBytes) {
+            data.truncate(kMaxHeaderBytes);
+            break;
+        }
+    }
+    ::close(fd);
+    return data;
+}
+
+bool isMeetingMessage(const QByteArray& wholeMessage)
+{
+    if (!wholeMessage.contains("calendar") && !wholeMessage.contains("CALENDAR") &&
+        !wholeMessage.contains("Calendar"))
+        return false; // spares a full parse of ordinary multipart mail
+    GMimeMessage* message = parseMessage(wholeMessage);
+    if (!message)
+        return false;
+    bool found = false;
+    g_mime_message_foreach(
+        message,
+        [](GMimeObject*, GMimeObject* part, gpointer data) {
+            GMimeContentType* type = g_mime_object_get_content_type(part);
+            if (GMIME_IS_PART(part) && type &&
+                g_mime_content_type_is_type(type, "text", "calendar") &&
+                g_mime_content_type_get_parameter(type, "method"))
+                *static_cast<bool*>(data) = true;
+        },
+        &found);
+    g_object_unref(message);
+    return found;
+}
+
+} // namespace kestrel::platform::maildir

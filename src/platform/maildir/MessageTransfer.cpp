@@ -1,0 +1,213 @@
+#include "MessageTransfer.h"
+
+#include "FolderTree.h"
+#include "MessageFileName.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace kestrel::platform::maildir {
+
+namespace {
+
+QByteArray native(const QString& path)
+{
+    return QFile::encodeName(path);
+}
+
+bool failWith(PlatformError* error, int code, const QString& text, const QString& path)
+{
+    if (error) {
+        const ErrorKind kind = code == ENOENT                    ? ErrorKind::NotFound
+                               : code == EACCES || code == EPERM ? ErrorKind::AccessDenied
+                                                                 : ErrorKind::Io;
+        *error = {kind, code, text,
+                  path + QStringLiteral(": ") + QString::fromLocal8Bit(strerror(code))};
+    }
+    return false;
+}
+
+// rename(2) that refuses to replace an existing file; 0 or an errno.
+int renameNoReplace(const QByteArray& from, const QByteArray& to)
+{
+    if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0)
+        return 0;
+    if (errno != EINVAL && errno != ENOSYS)
+        return errno;
+    // File systems without RENAME_NOREPLACE: a hard link never replaces either.
+    if (::link(from.constData(), to.constData()) != 0)
+        return errno;
+    ::unlink(from.constData());
+    return 0;
+}
+
+bool writeAll(int fd, const char* data, qint64 size)
+{
+    while (size > 0) {
+        const ssize_t done = ::write(fd, data, size_t(size));
+        if (done < 0 && errno == EINTR)
+            continue;
+        if (done <= 0)
+            return false;
+        data += done;
+        size -= done;
+    }
+    return true;
+}
+
+bool readAll(const QByteArray& path, QByteArray* content, struct stat* st, int* code)
+{
+    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0 || ::fstat(fd, st) != 0) {
+        *code = errno;
+        if (fd >= 0)
+            ::close(fd);
+        return false;
+    }
+    content->resize(qsizetype(st->st_size));
+    qint64 got = 0;
+    while (got < content->size()) {
+        const ssize_t n = ::read(fd, content->data() + got, size_t(content->size() - got));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            *code = errno;
+            ::close(fd);
+            return false;
+        }
+        if (n == 0)
+            break; // shrank meanwhile: keep what is there
+        got += n;
+    }
+    content->truncate(got);
+    ::close(fd);
+    return true;
+}
+
+// Writes content into destDir/tmp, fsyncs it and gives it the times, then
+// renames it into destDir/cur as unique:2,flags (a new unique on a clash).
+std::optional<QString> commitNew(const QByteArray& content, const QString& destDir, QString unique,
+                                 const QString& flags, const struct timespec times[2],
+                                 PlatformError* error)
+{
+    if (!ensureMaildirDirs(destDir, error))
+        return std::nullopt;
+    const QString tmpPath = destDir + QLatin1String("/tmp/") + newUniqueName(content.size());
+    const QByteArray tmp = native(tmpPath);
+    const int fd = ::open(tmp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        failWith(error, errno, QStringLiteral("The message cannot be written"), tmpPath);
+        return std::nullopt;
+    }
+    const bool written = writeAll(fd, content.constData(), content.size()) && ::fsync(fd) == 0 &&
+                         ::futimens(fd, times) == 0;
+    const int code = errno;
+    if (::close(fd) != 0 || !written) {
+        ::unlink(tmp.constData());
+        failWith(error, written ? errno : code, QStringLiteral("The message cannot be written"),
+                 tmpPath);
+        return std::nullopt;
+    }
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        MessageFileName name{unique, normalizeFlags(flags), true};
+        const QString target = destDir + QLatin1String("/cur/") + name.toString();
+        const int result = renameNoReplace(tmp, native(target));
+        if (result == 0) {
+            syncDirectory(destDir + QLatin1String("/cur"));
+            return name.toString();
+        }
+        if (result != EEXIST) {
+            ::unlink(tmp.constData());
+            failWith(error, result, QStringLiteral("The message cannot be stored"), target);
+            return std::nullopt;
+        }
+        unique = newUniqueName(content.size());
+    }
+    ::unlink(tmp.constData());
+    failWith(error, EEXIST, QStringLiteral("No free name for the message"), destDir);
+    return std::nullopt;
+}
+
+} // namespace
+
+std::optional<QString> MessageTransfer::transfer(const QString& sourcePath, const QString& destDir,
+                                                 const QString& unique, const QString& flags,
+                                                 bool copy, PlatformError* error)
+{
+    const QByteArray source = native(sourcePath);
+    const QString sourceDir = QFileInfo(sourcePath).absolutePath();
+    if (!copy) {
+        if (!ensureMaildirDirs(destDir, error))
+            return std::nullopt;
+        QString targetUnique = unique;
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            const QString name =
+                MessageFileName{targetUnique, normalizeFlags(flags), true}.toString();
+            const int result =
+                renameNoReplace(source, native(destDir + QLatin1String("/cur/") + name));
+            if (result == 0) {
+                syncDirectory(destDir + QLatin1String("/cur"));
+                syncDirectory(sourceDir);
+                return name;
+            }
+            if (result == EXDEV)
+                break; // another file system: copy, then remove
+            if (result != EEXIST) {
+                failWith(error, result, QStringLiteral("The message cannot be moved"), sourcePath);
+                return std::nullopt;
+            }
+            struct stat st {};
+            targetUnique = newUniqueName(::stat(source.constData(), &st) == 0 ? st.st_size : 0);
+        }
+    }
+
+    QByteArray content;
+    struct stat st {};
+    int code = 0;
+    if (!readAll(source, &content, &st, &code)) {
+        failWith(error, code, QStringLiteral("The message cannot be read"), sourcePath);
+        return std::nullopt;
+    }
+    const struct timespec times[2] = {st.st_atim, st.st_mtim};
+    const QString newUnique = copy ? newUniqueName(content.size()) : unique;
+    std::optional<QString> name = commitNew(content, destDir, newUnique, flags, times, error);
+    if (!name || copy)
+        return name;
+    if (::unlink(source.constData()) != 0 && errno != ENOENT) {
+        // Both copies exist now: better than none, but the move did not happen.
+        failWith(error, errno, QStringLiteral("The moved message stayed in its folder"),
+                 sourcePath);
+        return std::nullopt;
+    }
+    syncDirectory(sourceDir);
+    return name;
+}
+
+std::optional<QString> MessageTransfer::store(const QByteArray& content, const QString& destDir,
+                                              const QString& flags, qint64 receivedMsecs,
+                                              PlatformError* error)
+{
+    struct timespec times[2] = {{0, UTIME_NOW}, {0, UTIME_NOW}};
+    if (receivedMsecs >= 0) {
+        times[1].tv_sec = time_t(receivedMsecs / 1000);
+        times[1].tv_nsec = long(receivedMsecs % 1000) * 1000000;
+    }
+    return commitNew(content, destDir, newUniqueName(content.size()), flags, times, error);
+}
+
+bool MessageTransfer::remove(const QString& path, PlatformError* error)
+{
+    if (::unlink(native(path).constData()) != 0)
+        return failWith(error, errno, QStringLiteral("The message cannot be deleted"), path);
+    syncDirectory(QFileInfo(path).absolutePath());
+    return true;
+}
+
+} // namespace kestrel::platform::maildir
