@@ -1,0 +1,153 @@
+#include "CompoundReader.h"
+
+#include "GLibLogCapture.h"
+
+#include <gsf/gsf-infile-msole.h>
+#include <gsf/gsf-infile.h>
+#include <gsf/gsf-input-memory.h>
+#include <gsf/gsf-input.h>
+#include <gsf/gsf-utils.h>
+
+#include <mutex>
+
+namespace kestrel::platform::msg {
+
+namespace {
+
+constexpr qint64 HeaderSize = 512;
+
+void initGsf()
+{
+    static std::once_flag once;
+    std::call_once(once, [] { gsf_init(); });
+}
+
+CompoundReader::Storage adopt(GsfInput* input)
+{
+    if (!input)
+        return {};
+    if (!GSF_IS_INFILE(input)) {
+        g_object_unref(input);
+        return {};
+    }
+    return CompoundReader::Storage(GSF_INFILE(input), [](GsfInfile* f) { g_object_unref(f); });
+}
+
+bool isStorageEntry(GsfInput* child)
+{
+    return GSF_IS_INFILE(child) && gsf_infile_num_children(GSF_INFILE(child)) >= 0;
+}
+
+} // namespace
+
+CompoundReader::CompoundReader()
+{
+    initGsf();
+}
+
+CompoundReader::~CompoundReader()
+{
+    m_root.reset();
+    if (m_source)
+        g_object_unref(m_source);
+}
+
+bool CompoundReader::open(const QByteArray& data)
+{
+    static const char magic[8] = {char(0xD0), char(0xCF), 0x11, char(0xE0),
+                                  char(0xA1), char(0xB1), 0x1A, char(0xE1)};
+    if (data.size() < HeaderSize || !data.startsWith(QByteArray(magic, 8))) {
+        m_error = QStringLiteral("not an Outlook item file (no compound file header)");
+        return false;
+    }
+    m_data = data;
+    // Streams may share sectors in a hostile file; real files read about once.
+    m_budget = 2 * qint64(data.size()) + (1 << 20);
+    GLibLogCapture log;
+    m_source = gsf_input_memory_new(reinterpret_cast<const guint8*>(m_data.constData()),
+                                    gsf_off_t(m_data.size()), FALSE);
+    GError* err = nullptr;
+    GsfInfile* root = m_source ? gsf_infile_msole_new(m_source, &err) : nullptr;
+    if (!root) {
+        m_error = QStringLiteral("damaged compound file");
+        if (err && err->message)
+            m_error += QStringLiteral(": ") + QString::fromUtf8(err->message);
+        if (err)
+            g_error_free(err);
+        return false;
+    }
+    m_root = Storage(root, [](GsfInfile* f) { g_object_unref(f); });
+    return true;
+}
+
+std::vector<CompoundReader::Entry> CompoundReader::entries(const Storage& storage)
+{
+    std::vector<Entry> out;
+    if (!storage)
+        return out;
+    GLibLogCapture log;
+    const int n = gsf_infile_num_children(storage.get());
+    for (int i = 0; i < n; ++i) {
+        const char* name = gsf_infile_name_by_index(storage.get(), i);
+        if (!name)
+            continue;
+        GsfInput* child = gsf_infile_child_by_index(storage.get(), i);
+        if (!child)
+            continue;
+        out.push_back(
+            {QString::fromUtf8(name), isStorageEntry(child), qint64(gsf_input_size(child))});
+        g_object_unref(child);
+    }
+    return out;
+}
+
+CompoundReader::Storage CompoundReader::storage(const Storage& parent, const QString& name)
+{
+    if (!parent)
+        return {};
+    GLibLogCapture log;
+    GsfInput* child = gsf_infile_child_by_name(parent.get(), name.toUtf8().constData());
+    if (child && !isStorageEntry(child)) {
+        g_object_unref(child);
+        return {};
+    }
+    return adopt(child);
+}
+
+std::optional<QByteArray> CompoundReader::stream(const Storage& parent, const QString& name)
+{
+    if (!parent)
+        return std::nullopt;
+    GLibLogCapture log;
+    GsfInput* child = gsf_infile_child_by_name(parent.get(), name.toUtf8().constData());
+    if (!child)
+        return std::nullopt;
+    std::optional<QByteArray> result;
+    const gsf_off_t size = gsf_input_size(child);
+    if (isStorageEntry(child) || size < 0 || size > m_data.size()) {
+        // A stream cannot hold more than the file does.
+    } else if (size > m_budget) {
+        m_budgetExceeded = true;
+    } else {
+        QByteArray bytes(qsizetype(size), Qt::Uninitialized);
+        if (size == 0 ||
+            gsf_input_read(child, size_t(size), reinterpret_cast<guint8*>(bytes.data()))) {
+            m_budget -= size;
+            result = std::move(bytes);
+        }
+    }
+    g_object_unref(child);
+    return result;
+}
+
+QByteArray CompoundReader::classId() const
+{
+    if (!m_root)
+        return {};
+    guint8 clsid[16] = {};
+    if (!gsf_infile_msole_get_class_id(GSF_INFILE_MSOLE(m_root.get()), clsid))
+        return {};
+    return QByteArray(reinterpret_cast<const char*>(clsid), 16);
+}
+
+} // namespace kestrel::platform::msg

@@ -1,0 +1,58 @@
+#pragma once
+
+// Reads an MS-CFB compound file held in memory through libgsf, with the checks a
+// hostile file needs: every stream's claimed size is held against the file size,
+// and all reads together draw on one byte budget, so streams that share sectors
+// cannot multiply the memory used.
+
+#include <QByteArray>
+#include <QString>
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+typedef struct _GsfInfile GsfInfile;
+typedef struct _GsfInput GsfInput;
+
+namespace kestrel::platform::msg {
+
+class CompoundReader {
+public:
+    // A storage of the file; empty when absent.
+    using Storage = std::shared_ptr<GsfInfile>;
+
+    struct Entry {
+        QString name;
+        bool isStorage = false;
+        qint64 size = 0;
+    };
+
+    CompoundReader();
+    ~CompoundReader();
+    CompoundReader(const CompoundReader&) = delete;
+    CompoundReader& operator=(const CompoundReader&) = delete;
+
+    // Returns false and sets errorText() when `data` is no compound file.
+    bool open(const QByteArray& data);
+    Storage root() const { return m_root; }
+
+    std::vector<Entry> entries(const Storage& storage);
+    Storage storage(const Storage& parent, const QString& name);
+    // nullopt when absent, larger than the file or over the byte budget.
+    std::optional<QByteArray> stream(const Storage& parent, const QString& name);
+    QByteArray classId() const;
+
+    const QString& errorText() const { return m_error; }
+    bool budgetExceeded() const { return m_budgetExceeded; }
+
+private:
+    QByteArray m_data;
+    GsfInput* m_source = nullptr;
+    Storage m_root;
+    qint64 m_budget = 0;
+    bool m_budgetExceeded = false;
+    QString m_error;
+};
+
+} // namespace kestrel::platform::msg

@@ -1,0 +1,475 @@
+#include "MimeToMsg.h"
+
+#include "Charsets.h"
+#include "CompressedRtf.h"
+#include "GMimeSupport.h"
+#include "HtmlToText.h"
+#include "PropertyAccess.h"
+
+#include <QRegularExpression>
+
+namespace kestrel::platform::msg {
+
+namespace {
+
+constexpr int MaxNesting = 24;
+constexpr std::uint32_t StoreUnicodeOk = 0x00040000;
+const char* const ClassHeader = "X-Kestrel-Message-Class";
+
+struct Address {
+    QString name;
+    QString address;
+};
+
+QString nonEmpty(const QString& a, const QString& b)
+{
+    return a.isEmpty() ? b : a;
+}
+
+void collectAddresses(InternetAddressList* list, std::vector<Address>* out, int depth = 0)
+{
+    if (!list || depth > 8)
+        return;
+    const int n = internet_address_list_length(list);
+    for (int i = 0; i < n; ++i) {
+        InternetAddress* a = internet_address_list_get_address(list, i);
+        if (INTERNET_ADDRESS_IS_GROUP(a)) {
+            collectAddresses(internet_address_group_get_members(INTERNET_ADDRESS_GROUP(a)), out,
+                             depth + 1);
+        } else if (INTERNET_ADDRESS_IS_MAILBOX(a)) {
+            const char* name = internet_address_get_name(a);
+            const char* addr = internet_address_mailbox_get_addr(INTERNET_ADDRESS_MAILBOX(a));
+            out->push_back(
+                {QString::fromUtf8(name ? name : ""), QString::fromUtf8(addr ? addr : "")});
+        }
+    }
+}
+
+std::vector<Address> addresses(GMimeMessage* message, GMimeAddressType type)
+{
+    std::vector<Address> out;
+    collectAddresses(g_mime_message_get_addresses(message, type), &out);
+    return out;
+}
+
+QString header(GMimeObject* object, const char* name)
+{
+    const char* value = g_mime_object_get_header(object, name);
+    return value ? QString::fromUtf8(value).simplified() : QString();
+}
+
+QDateTime toQDateTime(GDateTime* dt)
+{
+    if (!dt)
+        return {};
+    return QDateTime::fromSecsSinceEpoch(g_date_time_to_unix(dt), Qt::UTC);
+}
+
+QString normalizeNewlines(QString text)
+{
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+    return text;
+}
+
+// "Re: ", "FW: " and the like: up to three characters and a colon.
+void setSubject(PropertyMap& props, const QString& subject)
+{
+    setUnicode(props, pid::Subject, subject);
+    static const QRegularExpression prefix(QStringLiteral("^([^\\s:\\d]{1,3}:\\s*)"));
+    const auto m = prefix.match(subject);
+    const QString pre = m.hasMatch() ? m.captured(1) : QString();
+    setUnicode(props, pid::SubjectPrefix, pre);
+    setUnicode(props, pid::NormalizedSubject, subject.mid(pre.size()));
+    setUnicode(props, pid::ConversationTopic, subject.mid(pre.size()));
+}
+
+void setAddressProps(PropertyMap& props, std::uint16_t nameId, std::uint16_t typeId,
+                     std::uint16_t emailId, std::uint16_t smtpId, const Address& a)
+{
+    setUnicode(props, nameId, nonEmpty(a.name, a.address));
+    setUnicode(props, typeId, QStringLiteral("SMTP"));
+    setUnicode(props, emailId, a.address);
+    if (smtpId)
+        setUnicode(props, smtpId, a.address);
+}
+
+QString fileExtension(const QString& name)
+{
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    return dot < 0 ? QString() : name.mid(dot);
+}
+
+// 8.3 form for PR_ATTACH_FILENAME.
+QString shortName(const QString& longName)
+{
+    QString base = longName;
+    QString ext = fileExtension(longName);
+    if (!ext.isEmpty())
+        base.chop(ext.size());
+    base.remove(QRegularExpression(QStringLiteral("[^A-Za-z0-9_\\-]")));
+    ext.remove(QRegularExpression(QStringLiteral("[^A-Za-z0-9.]")));
+    if (base.isEmpty())
+        base = QStringLiteral("ATTACH");
+    if (base.size() > 8)
+        base = base.left(6) + QStringLiteral("~1");
+    return (base + ext.left(4)).toUpper();
+}
+
+QString defaultExtension(const QString& mimeType)
+{
+    static const std::pair<const char*, const char*> table[] = {
+        {"text/plain", ".txt"},
+        {"text/html", ".htm"},
+        {"text/calendar", ".ics"},
+        {"image/jpeg", ".jpg"},
+        {"image/png", ".png"},
+        {"image/gif", ".gif"},
+        {"application/pdf", ".pdf"},
+        {"message/delivery-status", ".txt"},
+        {"text/rfc822-headers", ".txt"},
+        {"application/pkcs7-signature", ".p7s"},
+        {"application/pgp-signature", ".asc"},
+    };
+    for (const auto& [type, ext] : table) {
+        if (mimeType == QLatin1String(type))
+            return QLatin1String(ext);
+    }
+    return QStringLiteral(".dat");
+}
+
+class Builder {
+public:
+    explicit Builder(int depth) : m_depth(depth) {}
+
+    MsgObject build(GMimeMessage* message, const MsgEnvelope& envelope, const QByteArray& raw)
+    {
+        MsgObject out;
+        PropertyMap& p = out.props;
+        GMimeObject* object = GMIME_OBJECT(message);
+
+        QString messageClass = envelope.messageClass;
+        if (messageClass.isEmpty())
+            messageClass = header(object, ClassHeader);
+        GMimeObject* body = g_mime_message_get_mime_part(message);
+        if (messageClass.isEmpty())
+            messageClass = classFor(body);
+        setUnicode(p, pid::MessageClass, messageClass);
+
+        const char* subject = g_mime_message_get_subject(message);
+        setSubject(p, QString::fromUtf8(subject ? subject : ""));
+
+        std::vector<Address> from = addresses(message, GMIME_ADDRESS_TYPE_FROM);
+        std::vector<Address> sender = addresses(message, GMIME_ADDRESS_TYPE_SENDER);
+        if (sender.empty())
+            sender = from;
+        if (!from.empty())
+            setAddressProps(p, pid::SentRepresentingName, pid::SentRepresentingAddrType,
+                            pid::SentRepresentingEmail, pid::SentRepresentingSmtpAddress, from[0]);
+        if (!sender.empty())
+            setAddressProps(p, pid::SenderName, pid::SenderAddrType, pid::SenderEmail,
+                            pid::SenderSmtpAddress, sender[0]);
+
+        addRecipients(out, message);
+
+        const QDateTime date = toQDateTime(g_mime_message_get_date(message));
+        const bool unsent = header(object, "X-Unsent") == QLatin1String("1");
+        QDateTime received = envelope.receivedTime;
+        if (!received.isValid())
+            received = date;
+        setTime(p, pid::ClientSubmitTime, date);
+        if (!unsent)
+            setTime(p, pid::MessageDeliveryTime,
+                    received.isValid() ? received : QDateTime::currentDateTimeUtc());
+        const QDateTime created =
+            envelope.creationTime.isValid() ? envelope.creationTime : received;
+        setTime(p, pid::CreationTime, created);
+        setTime(p, pid::LastModificationTime,
+                envelope.lastModificationTime.isValid() ? envelope.lastModificationTime : created);
+
+        const char* messageId = g_mime_message_get_message_id(message);
+        if (messageId && *messageId)
+            setUnicode(p, pid::InternetMessageId,
+                       QStringLiteral("<%1>").arg(QString::fromUtf8(messageId)));
+        const QString inReplyTo = header(object, "In-Reply-To");
+        if (!inReplyTo.isEmpty())
+            setUnicode(p, pid::InReplyTo, inReplyTo);
+        const QString references = header(object, "References");
+        if (!references.isEmpty())
+            setUnicode(p, pid::InternetReferences, references);
+        const QByteArray headers = headerBlock(raw);
+        if (!headers.isEmpty())
+            setUnicode(p, pid::TransportHeaders, normalizeNewlines(QString::fromUtf8(headers)));
+        setImportance(p, object);
+
+        if (body)
+            walk(body, out, 0);
+        finishBody(out);
+
+        std::uint32_t flags = envelope.unread ? 0 : MsgFlagRead;
+        if (unsent)
+            flags |= MsgFlagUnsent;
+        if (!out.attachments.empty())
+            flags |= MsgFlagHasAttach;
+        setLong(p, pid::MessageFlags, flags);
+        setBool(p, pid::HasAttach, !out.attachments.empty());
+        setLong(p, pid::StoreSupportMask, StoreUnicodeOk);
+        setLong(p, pid::MessageCodepage, 65001);
+        if (envelope.noAging)
+            out.named[NamedKey{psetidCommon(), LidAgingDontAgeMe}] = Property{PtBoolean, 1, {}};
+        return out;
+    }
+
+private:
+    static QString classFor(GMimeObject* body)
+    {
+        if (!body)
+            return QStringLiteral("IPM.Note");
+        GMimeContentType* type = g_mime_object_get_content_type(body);
+        if (g_mime_content_type_is_type(type, "multipart", "report")) {
+            const char* report = g_mime_content_type_get_parameter(type, "report-type");
+            if (report && g_ascii_strcasecmp(report, "disposition-notification") == 0)
+                return QStringLiteral("REPORT.IPM.Note.IPNRN");
+            if (report && g_ascii_strcasecmp(report, "delivery-status") == 0)
+                return QStringLiteral("REPORT.IPM.Note.NDR");
+        }
+        if (g_mime_content_type_is_type(type, "multipart", "signed")) {
+            const char* protocol = g_mime_content_type_get_parameter(type, "protocol");
+            if (protocol && QByteArray(protocol).toLower().contains("pkcs7-signature"))
+                return QStringLiteral("IPM.Note.SMIME.MultipartSigned");
+        }
+        if (g_mime_content_type_is_type(type, "application", "pkcs7-mime") ||
+            g_mime_content_type_is_type(type, "application", "x-pkcs7-mime"))
+            return QStringLiteral("IPM.Note.SMIME");
+        return QStringLiteral("IPM.Note");
+    }
+
+    void setImportance(PropertyMap& p, GMimeObject* object)
+    {
+        QString importance = header(object, "Importance").toLower();
+        const QString priority = header(object, "X-Priority");
+        if (importance.isEmpty() && !priority.isEmpty()) {
+            const QChar c = priority.at(0);
+            importance = c == QLatin1Char('1') || c == QLatin1Char('2')   ? QStringLiteral("high")
+                         : c == QLatin1Char('4') || c == QLatin1Char('5') ? QStringLiteral("low")
+                                                                          : QString();
+        }
+        if (importance == QLatin1String("high"))
+            setLong(p, pid::Importance, 2);
+        else if (importance == QLatin1String("low"))
+            setLong(p, pid::Importance, 0);
+        else
+            setLong(p, pid::Importance, 1);
+    }
+
+    void addRecipients(MsgObject& out, GMimeMessage* message)
+    {
+        const std::pair<GMimeAddressType, std::uint32_t> kinds[] = {
+            {GMIME_ADDRESS_TYPE_TO, 1}, {GMIME_ADDRESS_TYPE_CC, 2}, {GMIME_ADDRESS_TYPE_BCC, 3}};
+        QStringList display[4];
+        for (const auto& [type, recipientType] : kinds) {
+            for (const Address& a : addresses(message, type)) {
+                PropertyMap row;
+                setLong(row, pid::RowId, std::uint32_t(out.recipients.size()));
+                setLong(row, pid::RecipientType, recipientType);
+                setLong(row, pid::ObjectType, 6);  // a mail user
+                setLong(row, pid::DisplayType, 0); // DT_MAILUSER
+                setAddressProps(row, pid::DisplayName, pid::AddrType, pid::EmailAddress,
+                                pid::SmtpAddress, a);
+                setUnicode(row, pid::RecipientDisplayName, nonEmpty(a.name, a.address));
+                display[recipientType] << nonEmpty(a.name, a.address);
+                out.recipients.push_back(std::move(row));
+            }
+        }
+        setUnicode(out.props, pid::DisplayTo, display[1].join(QStringLiteral("; ")));
+        setUnicode(out.props, pid::DisplayCc, display[2].join(QStringLiteral("; ")));
+        setUnicode(out.props, pid::DisplayBcc, display[3].join(QStringLiteral("; ")));
+        const auto delivered = addresses(message, GMIME_ADDRESS_TYPE_TO);
+        QString receivedBy = header(GMIME_OBJECT(message), "Delivered-To");
+        if (receivedBy.isEmpty() && !delivered.empty())
+            receivedBy = delivered[0].address;
+        if (!receivedBy.isEmpty()) {
+            QString name = receivedBy;
+            for (const auto& a : delivered) {
+                if (a.address.compare(receivedBy, Qt::CaseInsensitive) == 0 && !a.name.isEmpty())
+                    name = a.name;
+            }
+            setUnicode(out.props, pid::ReceivedByName, name);
+            setUnicode(out.props, pid::ReceivedByAddrType, QStringLiteral("SMTP"));
+            setUnicode(out.props, pid::ReceivedByEmail, receivedBy);
+        }
+    }
+
+    void walk(GMimeObject* object, MsgObject& out, int depth)
+    {
+        if (depth > MaxNesting)
+            return;
+        if (GMIME_IS_MESSAGE_PART(object)) {
+            addEmbedded(GMIME_MESSAGE_PART(object), out);
+            return;
+        }
+        if (GMIME_IS_MULTIPART(object)) {
+            GMimeMultipart* multipart = GMIME_MULTIPART(object);
+            const int n = g_mime_multipart_get_count(multipart);
+            for (int i = 0; i < n; ++i)
+                walk(g_mime_multipart_get_part(multipart, i), out, depth + 1);
+            return;
+        }
+        if (!GMIME_IS_PART(object))
+            return;
+        GMimePart* part = GMIME_PART(object);
+        GMimeContentType* type = g_mime_object_get_content_type(object);
+        GMimeContentDisposition* disposition = g_mime_object_get_content_disposition(object);
+        const bool isAttachment =
+            disposition && g_mime_content_disposition_is_attachment(disposition);
+        const char* filename = g_mime_part_get_filename(part);
+        const bool named = filename && *filename;
+        if (!isAttachment && !named && GMIME_IS_TEXT_PART(object)) {
+            if (g_mime_content_type_is_type(type, "text", "plain")) {
+                appendText(m_text, textOf(GMIME_TEXT_PART(object)));
+                return;
+            }
+            if (g_mime_content_type_is_type(type, "text", "html")) {
+                m_html += textOf(GMIME_TEXT_PART(object));
+                return;
+            }
+            if (g_mime_content_type_is_type(type, "text", "rtf") ||
+                g_mime_content_type_is_type(type, "text", "richtext")) {
+                if (m_rtf.isEmpty()) {
+                    m_rtf = partContent(part);
+                    return;
+                }
+            }
+        }
+        addAttachment(part, out);
+    }
+
+    static QString textOf(GMimeTextPart* part)
+    {
+        // GMime falls back to raw bytes for charsets iconv does not know.
+        return fromUtf8Owned(g_mime_text_part_get_text(part));
+    }
+
+    static void appendText(QString& into, const QString& text)
+    {
+        if (!into.isEmpty() && !text.isEmpty())
+            into += QStringLiteral("\n\n");
+        into += text;
+    }
+
+    void addAttachment(GMimePart* part, MsgObject& out)
+    {
+        GMimeObject* object = GMIME_OBJECT(part);
+        const QString mimeType =
+            fromUtf8Owned(g_mime_content_type_get_mime_type(g_mime_object_get_content_type(object)))
+                .toLower();
+        const char* filename = g_mime_part_get_filename(part);
+        QString name = QString::fromUtf8(filename ? filename : "").trimmed();
+        if (name.isEmpty())
+            name = QStringLiteral("attachment%1%2")
+                       .arg(out.attachments.size() + 1)
+                       .arg(defaultExtension(mimeType));
+        const QByteArray data = partContent(part);
+
+        AttachmentObject attachment;
+        PropertyMap& p = attachment.props;
+        setCommonAttachmentProps(p, std::uint32_t(out.attachments.size()), AttachByValue, name);
+        setUnicode(p, pid::AttachFilename, shortName(name));
+        setUnicode(p, pid::AttachExtension, fileExtension(name));
+        setUnicode(p, pid::AttachMimeTag, mimeType);
+        setBinary(p, pid::AttachDataBin, data);
+        setLong(p, pid::AttachSize, std::uint32_t(data.size()));
+        const char* contentId = g_mime_part_get_content_id(part);
+        if (contentId && *contentId) {
+            setUnicode(p, pid::AttachContentId, QString::fromUtf8(contentId));
+            GMimeContentDisposition* disposition = g_mime_object_get_content_disposition(object);
+            const bool inlinePart =
+                !disposition || !g_mime_content_disposition_is_attachment(disposition);
+            if (inlinePart) {
+                setLong(p, pid::AttachFlags, 4); // ATT_MHTML_REF: shown in the HTML body
+                setBool(p, pid::AttachmentHidden, true);
+            }
+        }
+        const char* location = g_mime_part_get_content_location(part);
+        if (location && *location)
+            setUnicode(p, pid::AttachContentLocation, QString::fromUtf8(location));
+        out.attachments.push_back(std::move(attachment));
+    }
+
+    void addEmbedded(GMimeMessagePart* part, MsgObject& out)
+    {
+        GMimeMessage* inner = g_mime_message_part_get_message(part);
+        if (!inner)
+            return;
+        AttachmentObject attachment;
+        const char* subject = g_mime_message_get_subject(inner);
+        QString name = QString::fromUtf8(subject ? subject : "").trimmed();
+        if (name.isEmpty())
+            name = QStringLiteral("Untitled message");
+        setCommonAttachmentProps(attachment.props, std::uint32_t(out.attachments.size()),
+                                 AttachEmbeddedMsg, name);
+        setUnicode(attachment.props, pid::AttachMimeTag, QStringLiteral("message/rfc822"));
+        if (m_depth >= MaxNesting) {
+            return;
+        }
+        MsgEnvelope envelope;
+        const QByteArray raw = objectToBytes(GMIME_OBJECT(inner));
+        Builder builder(m_depth + 1);
+        attachment.embedded = std::make_unique<MsgObject>(builder.build(inner, envelope, raw));
+        out.attachments.push_back(std::move(attachment));
+    }
+
+    static void setCommonAttachmentProps(PropertyMap& p, std::uint32_t number, std::uint32_t method,
+                                         const QString& name)
+    {
+        setLong(p, pid::AttachNum, number);
+        setLong(p, pid::AttachMethod, method);
+        setLong(p, pid::ObjectType, 7); // an attachment
+        setLong(p, pid::RenderingPosition, 0xFFFFFFFF);
+        setUnicode(p, pid::DisplayName, name);
+        if (method == AttachByValue)
+            setUnicode(p, pid::AttachLongFilename, name);
+    }
+
+    void finishBody(MsgObject& out)
+    {
+        PropertyMap& p = out.props;
+        if (!m_html.isEmpty()) {
+            setBinary(p, pid::Html, m_html.toUtf8());
+            setLong(p, pid::InternetCodepage, 65001);
+            if (m_text.isEmpty())
+                m_text = htmlToText(m_html);
+        }
+        setUnicode(p, pid::Body, normalizeNewlines(m_text));
+        if (!m_rtf.isEmpty()) {
+            setBinary(p, pid::RtfCompressed, wrapUncompressedRtf(m_rtf));
+            setBool(p, pid::RtfInSync, false);
+        }
+    }
+
+    int m_depth;
+    QString m_text;
+    QString m_html;
+    QByteArray m_rtf;
+};
+
+} // namespace
+
+MsgObject mimeToMsg(const MsgEnvelope& envelope)
+{
+    ensureGMime();
+    GRef<GMimeMessage> message(parseMimeMessage(envelope.mime));
+    if (!message) {
+        // Not even headers: keep the bytes as the text of an otherwise empty message.
+        message.reset(g_mime_message_new(TRUE));
+        GRef<GMimeTextPart> text(g_mime_text_part_new_with_subtype("plain"));
+        g_mime_text_part_set_text(text.get(),
+                                  QString::fromUtf8(envelope.mime).toUtf8().constData());
+        g_mime_message_set_mime_part(message.get(), GMIME_OBJECT(text.get()));
+        return Builder(0).build(message.get(), envelope, QByteArray());
+    }
+    return Builder(0).build(message.get(), envelope, envelope.mime);
+}
+
+} // namespace kestrel::platform::msg

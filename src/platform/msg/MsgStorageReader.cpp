@@ -1,0 +1,182 @@
+#include "MsgStorageReader.h"
+
+#include "CompoundReader.h"
+#include "NamedPropertyMap.h"
+
+#include <QRegularExpression>
+#include <QtEndian>
+
+namespace kestrel::platform::msg {
+
+namespace {
+
+enum class Level { TopLevel, Embedded, Child };
+
+qsizetype headerSize(Level level)
+{
+    switch (level) {
+    case Level::TopLevel:
+        return 32;
+    case Level::Embedded:
+        return 24;
+    default:
+        return 8;
+    }
+}
+
+bool isVariableStreamType(std::uint16_t type)
+{
+    return type == PtString8 || type == PtUnicode || type == PtBinary || type == PtClsid;
+}
+
+class Reader {
+public:
+    Reader(CompoundReader& in, const NamedPropertyMap& names, const MsgReadLimits& limits)
+        : m_in(in), m_names(names), m_limits(limits)
+    {
+    }
+
+    const QString& error() const { return m_error; }
+
+    bool readMessage(const CompoundReader::Storage& storage, Level level, int depth, MsgObject* out)
+    {
+        if (depth > m_limits.maxDepth)
+            return fail(QStringLiteral("embedded messages nested too deeply"));
+        PropertyMap props;
+        if (!readProperties(storage, level, &props))
+            return false;
+        for (auto& [tag, p] : props) {
+            if (tagId(tag) < 0x8000) {
+                out->props.emplace(tag, std::move(p));
+            } else if (auto key = m_names.keyFor(tagId(tag))) {
+                out->named.emplace(*key, std::move(p));
+            }
+        }
+
+        std::vector<QString> recipients;
+        std::vector<QString> attachments;
+        for (const auto& entry : m_in.entries(storage)) {
+            if (!entry.isStorage)
+                continue;
+            if (entry.name.startsWith(QLatin1String("__recip_version1.0_#")))
+                recipients.push_back(entry.name);
+            else if (entry.name.startsWith(QLatin1String("__attach_version1.0_#")))
+                attachments.push_back(entry.name);
+        }
+        if (int(recipients.size()) > m_limits.maxRecipients ||
+            int(attachments.size()) > m_limits.maxAttachments)
+            return fail(QStringLiteral("too many recipients or attachments"));
+        m_objects += int(recipients.size() + attachments.size());
+        if (m_objects > m_limits.maxObjects)
+            return fail(QStringLiteral("too many recipients or attachments"));
+        // Storage names carry the row number in hex; keep that order.
+        std::sort(recipients.begin(), recipients.end());
+        std::sort(attachments.begin(), attachments.end());
+
+        for (const auto& name : recipients) {
+            PropertyMap row;
+            if (!readProperties(m_in.storage(storage, name), Level::Child, &row))
+                return false;
+            out->recipients.push_back(std::move(row));
+        }
+        for (const auto& name : attachments) {
+            auto attachStorage = m_in.storage(storage, name);
+            AttachmentObject attachment;
+            if (!readProperties(attachStorage, Level::Child, &attachment.props))
+                return false;
+            const QString objectName = substgName(makeTag(pid::AttachDataBin, PtObject));
+            if (auto inner = m_in.storage(attachStorage, objectName)) {
+                auto embedded = std::make_unique<MsgObject>();
+                if (!readMessage(inner, Level::Embedded, depth + 1, embedded.get()))
+                    return false;
+                attachment.embedded = std::move(embedded);
+            }
+            out->attachments.push_back(std::move(attachment));
+        }
+        return true;
+    }
+
+private:
+    bool fail(const QString& text)
+    {
+        if (m_error.isEmpty())
+            m_error = text;
+        return false;
+    }
+
+    bool readProperties(const CompoundReader::Storage& storage, Level level, PropertyMap* out)
+    {
+        if (!storage)
+            return fail(QStringLiteral("a message storage is missing"));
+        // Fixed-size values come from the property stream; a missing stream only
+        // means no such values.
+        if (auto stream = m_in.stream(storage, QStringLiteral("__properties_version1.0"))) {
+            const qsizetype skip = headerSize(level);
+            const qsizetype count = stream->size() > skip ? (stream->size() - skip) / 16 : 0;
+            if (count > m_limits.maxProperties)
+                return fail(QStringLiteral("too many properties (%1)").arg(count));
+            const char* data = stream->constData() + skip;
+            for (qsizetype i = 0; i < count; ++i) {
+                const char* entry = data + i * 16;
+                const auto tag = qFromLittleEndian<std::uint32_t>(entry);
+                if (!isFixedType(tagType(tag)))
+                    continue;
+                out->emplace(tag, Property{tag, qFromLittleEndian<std::uint64_t>(entry + 8), {}});
+            }
+        }
+        if (m_in.budgetExceeded())
+            return fail(QStringLiteral("streams claim more data than the file holds"));
+        // Variable-size values: every value stream present, listed or not.
+        static const QRegularExpression pattern(QStringLiteral("^__substg1\\.0_([0-9A-Fa-f]{8})$"));
+        int streams = 0;
+        for (const auto& entry : m_in.entries(storage)) {
+            if (entry.isStorage)
+                continue;
+            const auto match = pattern.match(entry.name);
+            if (!match.hasMatch())
+                continue;
+            const auto tag = std::uint32_t(match.captured(1).toUInt(nullptr, 16));
+            if (!isVariableStreamType(tagType(tag)))
+                continue;
+            if (++streams > m_limits.maxProperties)
+                return fail(QStringLiteral("too many properties"));
+            auto bytes = m_in.stream(storage, entry.name);
+            if (m_in.budgetExceeded())
+                return fail(QStringLiteral("streams claim more data than the file holds"));
+            if (bytes)
+                (*out)[tag] = Property{tag, 0, std::move(*bytes)};
+        }
+        return true;
+    }
+
+    CompoundReader& m_in;
+    const NamedPropertyMap& m_names;
+    const MsgReadLimits& m_limits;
+    int m_objects = 0;
+    QString m_error;
+};
+
+} // namespace
+
+std::optional<MsgObject> readMsgObject(const QByteArray& file, QString* error,
+                                       const MsgReadLimits& limits)
+{
+    CompoundReader in;
+    if (!in.open(file)) {
+        if (error)
+            *error = in.errorText();
+        return std::nullopt;
+    }
+    NamedPropertyMap names;
+    names.read(in, in.root());
+    Reader reader(in, names, limits);
+    MsgObject message;
+    if (!reader.readMessage(in.root(), Level::TopLevel, 0, &message)) {
+        if (error)
+            *error = reader.error();
+        return std::nullopt;
+    }
+    return message;
+}
+
+} // namespace kestrel::platform::msg
