@@ -1,0 +1,26 @@
+#pragma once
+
+// Disk folders of a disk destination: where a store folder's items go, and
+// making sure that directory exists.
+
+#include <QString>
+
+namespace kestrel::engine {
+
+// The folder's path below its store: the short path ("Store\Inbox\Clients")
+// without its store level ("Inbox\Clients"); a store's root gives the store
+// name itself.
+QString RelativeFolderPath(const QString& shortFolderPath);
+
+// root (ending in "/") + RelativeFolderPath(shortFolderPath), each level a
+// nested directory ("Inbox\Clients" becomes "Inbox/Clients"); "%2F" is kept.
+QString GetDiskTargetFolder(const QString& root, const QString& shortFolderPath);
+
+// True when path is an existing directory; never fails otherwise.
+bool DiskFolderExists(const QString& path);
+
+// Creates every missing level of path (blanks at both ends trimmed). False
+// for an empty path or when a level cannot be created; levels made stay.
+bool CreateDiskFolder(const QString& path);
+
+} // namespace kestrel::engine

@@ -1,0 +1,55 @@
+#pragma once
+
+// Export of store messages as .msg files into a disk folder.
+
+#include <QDateTime>
+#include <QString>
+
+namespace kestrel::platform {
+class MailItem;
+class Session;
+} // namespace kestrel::platform
+
+namespace kestrel::engine {
+
+class SettingsReader;
+struct TaskSettings;
+
+// The export counter behind "%ii%": lives as long as the window, only grows.
+struct MsgFileCounter {
+    qint64 value = 0;
+};
+
+// Sets the file's modification time to d (access time unchanged). False when
+// there is no file at path or the time cannot be set.
+bool SetFileModifiedTime(const QString& path, const QDateTime& d);
+
+// Writes the message as a .msg file at path and stamps it with the message's
+// creation time. False when the save fails or the creation time cannot be
+// read (the file then stays); a failing stamp is ignored.
+bool SaveMailAsMsg(platform::MailItem& message, const QString& path);
+
+class MsgExporter {
+public:
+    // session gives the profile user's address for "%td%"; it may be null.
+    MsgExporter(const TaskSettings& settings, platform::Session* session,
+                const SettingsReader& settingsReader, MsgFileCounter& counter);
+
+    // Move (action 0) and Copy (1) into the directory fileSystemFolder: the
+    // name comes from the "MSG"/"Pattern" setting, numbered "[n].msg" when
+    // taken. For Move the message is removed from its store only after its
+    // file exists; a failing removal still counts as done. Any other action,
+    // a name with no room in the directory, or 512 taken numbers: false.
+    bool PerformFileSystemAction(platform::MailItem& message, const QString& fileSystemFolder);
+
+    // The pattern as stored: "%ct% %su%" when missing, "%ct% - %su%" when empty.
+    QString MsgPattern() const;
+
+private:
+    const TaskSettings& m_settings;
+    platform::Session* m_session;
+    const SettingsReader& m_settingsReader;
+    MsgFileCounter& m_counter;
+};
+
+} // namespace kestrel::engine
