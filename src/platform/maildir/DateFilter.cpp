@@ -17,11 +17,7 @@ class Scanner {
 public:
     explicit Scanner(const QString& text) : m_text(text) {}
 
-    bool atEnd()
-    {
-        skipBlanks();
-        return m_pos >= m_text.size();
-    }
+    bool atEnd() const { return QStringView(m_text).mid(m_pos).trimmed().isEmpty(); }
     qsizetype position() const { return m_pos; }
 
     bool takeKeyword(QLatin1String word)

@@ -1,6 +1,6 @@
 #include "MaildirApplication.h"
 
-#include "GMimeRuntime.h"
+#include "../msg/GMimeSupport.h"
 #include "MaildirBackend.h"
 #include "MaildirNamespace.h"
 
@@ -10,7 +10,7 @@ namespace kestrel::platform::maildir {
 
 MaildirApplication::MaildirApplication(MailProfile profile) : m_profile(std::move(profile))
 {
-    ensureGMime();
+    msg::ensureGMime(); // once, before any parsing
 }
 
 std::unique_ptr<Namespace> MaildirApplication::getNamespace(const QString& type)

@@ -1,6 +1,6 @@
 #include "MessageHeaders.h"
 
-#include "GMimeRuntime.h"
+#include "../msg/GMimeSupport.h"
 
 #include <QFile>
 
@@ -65,17 +65,6 @@ ContentKind contentKind(GMimeMessage* message)
     return ContentKind::Mail;
 }
 
-GMimeMessage* parseMessage(const QByteArray& data)
-{
-    ensureGMime();
-    GMimeStream* stream = g_mime_stream_mem_new_with_buffer(data.constData(), size_t(data.size()));
-    GMimeParser* parser = g_mime_parser_new_with_stream(stream);
-    GMimeMessage* message = g_mime_parser_construct_message(parser, nullptr);
-    g_object_unref(parser);
-    g_object_unref(stream);
-    return message;
-}
-
 qsizetype headerEnd(const QByteArray& data, qsizetype from)
 {
     for (qsizetype i = qMax<qsizetype>(from, 0); i < data.size(); ++i) {
@@ -97,7 +86,7 @@ MessageHeaders MessageHeaders::parse(const QByteArray& headerBlock)
     QByteArray data = headerBlock;
     if (!data.endsWith("\n\n") && !data.endsWith("\n\r\n"))
         data.append("\n\n"); // a block cut short still parses as headers only
-    GMimeMessage* message = parseMessage(data);
+    GMimeMessage* message = msg::parseMimeMessage(data);
     if (!message)
         return headers;
     headers.subject = fromUtf8(g_mime_message_get_subject(message));
@@ -170,7 +159,7 @@ bool isMeetingMessage(const QByteArray& wholeMessage)
     if (!wholeMessage.contains("calendar") && !wholeMessage.contains("CALENDAR") &&
         !wholeMessage.contains("Calendar"))
         return false; // spares a full parse of ordinary multipart mail
-    GMimeMessage* message = parseMessage(wholeMessage);
+    GMimeMessage* message = msg::parseMimeMessage(wholeMessage);
     if (!message)
         return false;
     bool found = false;

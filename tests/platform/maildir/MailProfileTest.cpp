@@ -1,0 +1,131 @@
+#include "platform/maildir/MailProfile.h"
+
+#include "OpenProfile.h"
+#include "support/TempMaildir.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+using namespace kestrel;
+using platform::ErrorKind;
+using platform::maildir::MailProfile;
+
+namespace {
+
+void writeText(const QString& path, const QByteArray& text)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(text);
+}
+
+} // namespace
+
+TEST(MailProfile, ReadsUserStoresInOrderAndDefault)
+{
+    test::TempMaildir maildir;
+    QDir(maildir.root()).mkpath("abs/store");
+    const QString absolute = maildir.root() + "/abs/store";
+    writeText(maildir.root() + "/profile.ini",
+              "[Profile]\nUserName=Demo User\nUserAddress=demo.user@example.com\n"
+              "DefaultStore=Archive\n"
+              "[Store1]\nName=Personal Folders\nPath=personal\n"
+              "[Store2]\nName=Archive\nPath=" +
+                  absolute.toUtf8() +
+                  "\n"
+                  "[Store3]\nName=Projects\nPath=sub/../projects\n"
+                  "[Store5]\nName=Unreachable\nPath=x\n");
+
+    platform::PlatformError error;
+    auto profile = MailProfile::load(maildir.root() + "/profile.ini", &error);
+    ASSERT_TRUE(profile) << error.text.toStdString();
+    EXPECT_EQ(profile->userName, "Demo User");
+    EXPECT_EQ(profile->userAddress, "demo.user@example.com");
+    ASSERT_EQ(profile->stores.size(), 3); // stops at the missing Store4
+    EXPECT_EQ(profile->stores[0].name, "Personal Folders");
+    EXPECT_EQ(profile->stores[0].path, maildir.root() + "/personal");
+    EXPECT_EQ(profile->stores[1].path, absolute);
+    EXPECT_EQ(profile->stores[2].path, maildir.root() + "/projects");
+    EXPECT_EQ(profile->defaultStore, 1);
+}
+
+TEST(MailProfile, FailuresAreReportedNotCrashed)
+{
+    test::TempMaildir maildir;
+    platform::PlatformError error;
+
+    EXPECT_FALSE(MailProfile::load(maildir.root() + "/missing.ini", &error));
+    EXPECT_EQ(error.kind, ErrorKind::NotFound);
+
+    writeText(maildir.root() + "/nostores.ini", "[Profile]\nUserName=X\n");
+    EXPECT_FALSE(MailProfile::load(maildir.root() + "/nostores.ini", &error));
+    EXPECT_EQ(error.kind, ErrorKind::Invalid);
+
+    writeText(maildir.root() + "/nopath.ini", "[Store1]\nName=A\n");
+    EXPECT_FALSE(MailProfile::load(maildir.root() + "/nopath.ini", &error));
+    EXPECT_EQ(error.kind, ErrorKind::Invalid);
+
+    EXPECT_FALSE(MailProfile::load(maildir.root(), &error)); // a directory
+    EXPECT_EQ(error.kind, ErrorKind::AccessDenied);
+
+    // An unknown default store falls back to the first.
+    writeText(maildir.root() + "/p.ini",
+              "[Profile]\nDefaultStore=Nope\n[Store1]\nName=A\nPath=a\n[Store2]\nName=B\nPath=b\n");
+    auto profile = MailProfile::load(maildir.root() + "/p.ini", &error);
+    ASSERT_TRUE(profile);
+    EXPECT_EQ(profile->defaultStore, 0);
+}
+
+TEST(MailProfile, LocationFollowsEnvironment)
+{
+    const QByteArray oldProfile = qgetenv("KESTREL_PROFILE");
+    const QByteArray oldConfig = qgetenv("XDG_CONFIG_HOME");
+    qunsetenv("KESTREL_PROFILE");
+    qputenv("XDG_CONFIG_HOME", "/tmp/xdg-test");
+    EXPECT_EQ(MailProfile::location(), "/tmp/xdg-test/kestrel-mailkeep/profile.ini");
+    qunsetenv("XDG_CONFIG_HOME");
+    EXPECT_EQ(MailProfile::location(), QDir::homePath() + "/.config/kestrel-mailkeep/profile.ini");
+    qputenv("KESTREL_PROFILE", "/elsewhere/p.ini");
+    EXPECT_EQ(MailProfile::location(), "/elsewhere/p.ini");
+    qputenv("KESTREL_PROFILE", oldProfile);
+    if (oldProfile.isNull())
+        qunsetenv("KESTREL_PROFILE");
+    if (!oldConfig.isNull())
+        qputenv("XDG_CONFIG_HOME", oldConfig);
+}
+
+TEST(MailProfile, ApplicationNeedsAProfileAndExistingStores)
+{
+    test::TempMaildir maildir;
+    qputenv("KESTREL_PROFILE", QFile::encodeName(maildir.root() + "/none.ini"));
+    EXPECT_EQ(platform::createApplication(), nullptr);
+
+    maildir.addStore("Personal Folders");
+    maildir.addStore("Archive");
+    maildir.writeProfile("Archive");
+    {
+        test::OpenProfile open;
+        ASSERT_TRUE(open.app);
+        EXPECT_EQ(open.app->getNamespace("Other"), nullptr);
+        ASSERT_TRUE(open.loggedOn);
+        ASSERT_TRUE(open.session);
+        auto stores = open.ns->folders();
+        ASSERT_EQ(stores->count(), 2);
+        EXPECT_EQ(stores->item(1)->name(), "Personal Folders");
+        EXPECT_EQ(stores->item(2)->name(), "Archive");
+        EXPECT_EQ(open.session->defaultStoreId(), stores->item(2)->storeId());
+        EXPECT_NE(stores->item(1)->storeId(), stores->item(2)->storeId());
+        EXPECT_EQ(open.session->currentUserAddress(), "demo.user@example.com");
+    }
+
+    // A store whose directory is gone: logon and session fail, with the path.
+    QDir(maildir.storePath("Archive")).removeRecursively();
+    test::OpenProfile broken;
+    ASSERT_TRUE(broken.app);
+    EXPECT_FALSE(broken.loggedOn);
+    EXPECT_EQ(broken.ns->lastError().kind, ErrorKind::NotFound);
+    EXPECT_TRUE(broken.ns->lastError().detail.contains(maildir.storePath("Archive")));
+    EXPECT_EQ(broken.ns->openSession(), nullptr);
+}

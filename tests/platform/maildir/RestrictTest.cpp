@@ -1,0 +1,180 @@
+#include "OpenProfile.h"
+#include "platform/maildir/DateFilter.h"
+#include "support/TempMaildir.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLocale>
+
+#include <gtest/gtest.h>
+
+using namespace kestrel;
+using platform::ErrorKind;
+using platform::maildir::DateFilter;
+
+namespace {
+
+QDateTime local(int y, int mo, int d, int h, int mi, int s = 0)
+{
+    return QDateTime(QDate(y, mo, d), QTime(h, mi, s), Qt::LocalTime);
+}
+
+QString range(const char* property, const char* from, const char* to)
+{
+    return QStringLiteral("[%1] >= \"%2\" and [%1] <= \"%3\"").arg(property, from, to);
+}
+
+// Subjects of the matching items, in collection order.
+QStringList subjects(platform::ItemCollection& items)
+{
+    QStringList out;
+    for (qint64 i = 1; i <= items.count().value_or(0); ++i)
+        out.append(items.item(i)->subject().value_or("?"));
+    out.sort();
+    return out;
+}
+
+} // namespace
+
+TEST(DateFilter, LiteralsAreLocalTwelveHourTimes)
+{
+    EXPECT_EQ(DateFilter::parseLiteral("January 05, 2009 02:07 PM"),
+              local(2009, 1, 5, 14, 7).toMSecsSinceEpoch());
+    EXPECT_EQ(DateFilter::parseLiteral("december 31, 2020 11:59 pm"),
+              local(2020, 12, 31, 23, 59).toMSecsSinceEpoch());
+    EXPECT_EQ(DateFilter::parseLiteral("March 1, 2024 12:00 AM"),
+              local(2024, 3, 1, 0, 0).toMSecsSinceEpoch());
+    EXPECT_EQ(DateFilter::parseLiteral("March 01, 2024 12:30 PM"),
+              local(2024, 3, 1, 12, 30).toMSecsSinceEpoch());
+    for (const char* bad :
+         {"Janvier 05, 2009 02:07 PM", "February 30, 2009 02:07 PM", "January 05, 2009 13:07 PM",
+          "January 05, 2009 00:07 AM", "January 05, 2009 02:60 PM", "January 05 2009 02:07 PM",
+          "January 05, 2009 14:07", "2009-01-05 14:07", ""})
+        EXPECT_FALSE(DateFilter::parseLiteral(bad)) << bad;
+
+    QString problem;
+    for (const char* bad :
+         {"", "[ReceivedTime]", "[Subject] >= \"January 05, 2009 02:07 PM\"",
+          "[ReceivedTime] => \"January 05, 2009 02:07 PM\"",
+          "[ReceivedTime] >= January 05, 2009 02:07 PM",
+          "[ReceivedTime] >= \"January 05, 2009 02:07 PM",
+          "[ReceivedTime] >= \"January 05, 2009 02:07 PM\" and",
+          "[ReceivedTime] >= \"January 05, 2009 02:07 PM\" xor [SentOn] >= \"May 01, 2009 01:00 "
+          "AM\"",
+          "[ReceivedTime] >= \"January 05, 2009 02:07 PM\" OR"}) {
+        EXPECT_FALSE(DateFilter::parse(bad, &problem)) << bad;
+        EXPECT_FALSE(problem.isEmpty());
+    }
+    EXPECT_TRUE(DateFilter::parse("[SentOn] >= \"May 01, 2009 01:00 AM\" AND [CreationTime] < "
+                                  "'May 02, 2009 01:00 AM' or [LastModificationTime] = \"May 03, "
+                                  "2009 01:00 AM\"",
+                                  &problem));
+}
+
+TEST(MaildirRestrict, EveryPropertyBothBoundsAtMinutePrecision)
+{
+    test::TempMaildir maildir;
+    maildir.addStore("Personal Folders");
+    const QDateTime sentBase = local(2008, 6, 1, 9, 0);
+    // Received inside the day, at its first and last minute, and just outside it.
+    maildir.addMessage(
+        {.date = sentBase, .received = local(2009, 1, 5, 14, 7, 33), .subject = "mid"});
+    maildir.addMessage(
+        {.date = sentBase, .received = local(2009, 1, 5, 23, 59, 42), .subject = "last"});
+    maildir.addMessage(
+        {.date = sentBase, .received = local(2009, 1, 5, 0, 0, 59), .subject = "first"});
+    maildir.addMessage(
+        {.date = sentBase, .received = local(2009, 1, 4, 23, 59, 59), .subject = "before"});
+    maildir.addMessage(
+        {.date = sentBase, .received = local(2009, 1, 6, 0, 0, 0), .subject = "after"});
+    // Sent on the day (Date: header) but received later.
+    maildir.addMessage({.date = local(2009, 1, 5, 23, 59, 30),
+                        .received = local(2010, 2, 2, 2, 2),
+                        .subject = "sent-in"});
+    // Created (unique name time) on the day, received long after.
+    maildir.addMessage({.date = sentBase,
+                        .received = local(2011, 3, 3, 3, 3),
+                        .created = local(2009, 1, 5, 8, 0),
+                        .flags = "",
+                        .subject = "created-in",
+                        .inNew = true});
+    maildir.writeProfile();
+
+    test::OpenProfile open;
+    auto inbox = open.folder("Personal Folders\\Inbox");
+    ASSERT_TRUE(inbox);
+    auto items = inbox->items();
+    EXPECT_EQ(items->count(), 7);
+
+    const char* from = "January 05, 2009 12:00 AM";
+    const char* to = "January 05, 2009 11:59 PM";
+    auto received = items->restrict(range("ReceivedTime", from, to));
+    ASSERT_TRUE(received);
+    EXPECT_EQ(subjects(*received), (QStringList{"first", "last", "mid"}));
+
+    auto sent = items->restrict(range("SentOn", from, to));
+    ASSERT_TRUE(sent);
+    EXPECT_EQ(subjects(*sent), QStringList{"sent-in"});
+
+    auto created = items->restrict(range("CreationTime", from, to));
+    ASSERT_TRUE(created);
+    EXPECT_EQ(subjects(*created), (QStringList{"created-in", "first", "last", "mid"}));
+
+    // Modified = the later of creation and the last change (ctime, which is now).
+    auto modifiedOld = items->restrict(range("LastModificationTime", from, to));
+    ASSERT_TRUE(modifiedOld);
+    EXPECT_EQ(modifiedOld->count(), 0);
+    const QDateTime now = QDateTime::currentDateTime();
+    const QString today =
+        QStringLiteral("[LastModificationTime] >= \"%1\"")
+            .arg(QLocale::c().toString(now.addSecs(-120), "MMMM dd, yyyy hh:mm AP"));
+    auto modifiedNow = items->restrict(today);
+    ASSERT_TRUE(modifiedNow) << items->lastError().detail.toStdString();
+    EXPECT_EQ(modifiedNow->count(), 7);
+
+    // The four clauses joined by " OR ", as the engine writes them.
+    const QString any = range("ReceivedTime", from, to) + " OR " + range("SentOn", from, to) +
+                        " OR " + range("LastModificationTime", from, to) + " OR " +
+                        range("CreationTime", from, to);
+    auto either = items->restrict(any);
+    ASSERT_TRUE(either);
+    EXPECT_EQ(subjects(*either), (QStringList{"created-in", "first", "last", "mid", "sent-in"}));
+
+    // A restriction of a restriction narrows further; the bounds alone work too.
+    auto lower = items->restrict("[ReceivedTime] >= \"January 05, 2009 11:59 PM\"");
+    EXPECT_EQ(subjects(*lower), (QStringList{"after", "created-in", "last", "sent-in"}));
+    auto upper = lower->restrict("[ReceivedTime] <= \"January 05, 2009 11:59 PM\"");
+    EXPECT_EQ(subjects(*upper), QStringList{"last"});
+
+    // An unparsable filter is an error, not an empty result.
+    EXPECT_EQ(items->restrict("[ReceivedTime] >= \"Someday\""), nullptr);
+    EXPECT_EQ(items->lastError().kind, ErrorKind::Invalid);
+    EXPECT_EQ(items->restrict("[ReceivedTime] >= \"January 05, 2009 12:00 AM\" and"), nullptr);
+}
+
+TEST(MaildirRestrict, ForeignFileNamesFallBackToTheFileTime)
+{
+    test::TempMaildir maildir;
+    maildir.addStore("Personal Folders");
+    const QString path = maildir.addMessage({.received = local(2009, 1, 5, 10, 0), .subject = "x"});
+    const QString foreign = maildir.folderDir("Inbox") + "/cur/some-other-tool-id:2,S";
+    ASSERT_TRUE(QFile::copy(path, foreign));
+    QFile::remove(path);
+    // QFile::copy keeps no mtime: set it again through a touch of the same time.
+    maildir.addMessage({.received = local(2012, 1, 1, 0, 0), .subject = "later"});
+    QFile f(foreign);
+    ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+    f.setFileTime(local(2009, 1, 5, 10, 0), QFileDevice::FileModificationTime);
+    f.close();
+    maildir.writeProfile();
+
+    test::OpenProfile open;
+    auto items = open.folder("Personal Folders\\Inbox")->items();
+    auto created = items->restrict(
+        range("CreationTime", "January 05, 2009 12:00 AM", "January 05, 2009 11:59 PM"));
+    ASSERT_TRUE(created);
+    ASSERT_EQ(created->count(), 1);
+    EXPECT_EQ(created->item(1)->creationTime(), local(2009, 1, 5, 10, 0));
+    EXPECT_EQ(created->item(1)->size(), QFileInfo(foreign).size());
+}
