@@ -1,7 +1,6 @@
 #include "StoreLists.h"
 
 #include "folders/TopLevelFolders.h"
-#include "platform/MailPlatform.h"
 
 #include <QComboBox>
 #include <QSignalBlocker>
@@ -39,15 +38,12 @@ bool SelectFolder(QComboBox& list, const QString& name)
 }
 
 bool SelectDefaultStore(QComboBox& list, const folders::TopLevelFolders& stores,
-                        platform::Session* session)
+                        const QString& defaultStoreId)
 {
-    if (!session)
-        return false;
-    const std::optional<QString> defaultId = session->defaultStoreId();
-    if (!defaultId)
+    if (defaultStoreId.isEmpty())
         return false;
     for (int position = 1; position <= stores.count(); ++position) {
-        if (stores.item(position)->StoreID != *defaultId)
+        if (stores.item(position)->StoreID != defaultStoreId)
             continue;
         const int index = list.findData(position);
         if (index >= 0) {

@@ -4,9 +4,6 @@
 
 class QComboBox;
 
-namespace kestrel::platform {
-class Session;
-}
 namespace kestrel::folders {
 class TopLevelFolders;
 }
@@ -26,10 +23,10 @@ int storePosition(const QComboBox& list, int index);
 // returns true; else chooses the first entry and returns false.
 bool SelectFolder(QComboBox& list, const QString& name);
 
-// Chooses the entry of the session's default store; false (choice unchanged)
-// when there is no session, its default store cannot be read or is not listed.
+// Chooses the entry of the store whose StoreID is defaultStoreId; false
+// (choice unchanged) when no listed store has it.
 bool SelectDefaultStore(QComboBox& list, const folders::TopLevelFolders& stores,
-                        platform::Session* session);
+                        const QString& defaultStoreId);
 
 // True when the chosen entry is the last one, "[Disk Folder]".
 bool IsDiskFolderSelected(const QComboBox& list);

@@ -8,6 +8,8 @@
 #include "dialogs/SettingsStore.h"
 #include "dialogs/WindowChrome.h"
 #include "dialogs/frmPictures.h"
+#include "folders/FolderTreeView.h"
+#include "folders/mdlMAPI.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -17,8 +19,6 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QTreeWidget>
-#include <QTreeWidgetItemIterator>
 
 namespace kestrel::shell {
 
@@ -133,7 +133,8 @@ void frmMain::PopulateTopLevelFolders()
 
 void frmMain::restoreRemembered()
 {
-    if (!SelectDefaultStore(*cbTopFolder, TopLevelFolders, MapiSession.get()))
+    if (!SelectDefaultStore(*cbTopFolder, TopLevelFolders,
+                            folders::GetDefaultStoreID(MapiSession.get())))
         SelectFolder(*cbTopFolder, QStringLiteral("Personal Folders"));
 
     const QString destination =
@@ -155,12 +156,32 @@ void frmMain::cbAction_Click()
         imgAction->setPixmap(picture);
 }
 
+const folders::CMapiFolder* frmMain::selectedStore(const QComboBox& list) const
+{
+    return TopLevelFolders.item(storePosition(list, list.currentIndex()));
+}
+
+// The window stays disabled and busy while the source's folders load.
 void frmMain::cbTopFolder_Click()
 {
+    const bool wasEnabled = isEnabled();
+    setEnabled(false);
+    GoBusy(true);
     const bool disk = IsDiskFolderSelected(*cbTopFolder);
     txtSrcFileSystemFolder->setEnabled(disk);
     cmdPickSrcFileSystemFolder->setEnabled(disk);
+    if (disk)
+        tvFolders->ClearChildFolders();
+    else
+        tvFolders->ShowChildFolders(OutlookNamespace.get(), selectedStore(*cbTopFolder));
     EnableArchiveButton();
+    GoBusy(false);
+    setEnabled(wasEnabled);
+    processEventsTwice();
+    if (disk) {
+        txtSrcFileSystemFolder->end(false);
+        txtSrcFileSystemFolder->setFocus();
+    }
 }
 
 void frmMain::cbArchiveFolder_Click()
@@ -168,6 +189,10 @@ void frmMain::cbArchiveFolder_Click()
     const bool disk = IsDiskFolderSelected(*cbArchiveFolder);
     txtDstFileSystemFolder->setEnabled(disk);
     cmdPickDstFileSystemFolder->setEnabled(disk);
+    if (disk) {
+        txtDstFileSystemFolder->end(false);
+        txtDstFileSystemFolder->setFocus();
+    }
     EnableArchiveButton();
 }
 
@@ -225,11 +250,7 @@ void frmMain::processEventsTwice()
 
 bool frmMain::IsFolderSelected() const
 {
-    for (QTreeWidgetItemIterator it(tvFolders); *it; ++it) {
-        if ((*it)->checkState(0) == Qt::Checked)
-            return true;
-    }
-    return false;
+    return tvFolders->IsFolderSelected();
 }
 
 void frmMain::SetAppStatus(const QString& status)
@@ -272,7 +293,8 @@ void frmMain::setCurrentActionText(const QString& text)
 
 void frmMain::setProgressMaximum(int maximum)
 {
-    pbCurrent->setMaximum(maximum);
+    // A 0..0 bar would show Qt's busy animation; 0..1 at 0 shows it empty.
+    pbCurrent->setMaximum(qMax(maximum, 1));
 }
 
 void frmMain::setProgressValue(int value)

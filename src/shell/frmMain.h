@@ -17,8 +17,10 @@ class QLabel;
 class QLineEdit;
 class QProgressBar;
 class QPushButton;
-class QTreeWidget;
 
+namespace kestrel::folders {
+class FolderTreeView;
+}
 namespace kestrel::dialogs {
 class BorderShape;
 class WindowDragger;
@@ -66,6 +68,8 @@ public:
     void repaintWindow() override;
 
     bool IsFolderSelected() const;
+    // The store record an entry of a store list stands for, or nullptr.
+    const folders::CMapiFolder* selectedStore(const QComboBox& list) const;
 
     // Session objects, held from start-up to shutdown.
     std::unique_ptr<platform::Application> OutlookApp;
@@ -90,7 +94,7 @@ public:
     QPushButton* cmdPickDstFileSystemFolder;
     QLabel* Label12;
     QGroupBox* GroupBox1;
-    QTreeWidget* tvFolders;
+    folders::FolderTreeView* tvFolders;
     ImageList* imgCheckBoxes;
     QPushButton* cmdSelectAll;
     QPushButton* cmdSelectNone;

@@ -5,6 +5,7 @@
 #include "dialogs/WebLink.h"
 #include "dialogs/WindowChrome.h"
 #include "dialogs/WindowDragger.h"
+#include "folders/FolderTreeView.h"
 #include "frmMain.h"
 
 #include <QCheckBox>
@@ -19,7 +20,6 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QTreeWidget>
 #include <QVBoxLayout>
 
 static void loadShellPictures()
@@ -122,13 +122,12 @@ void frmMain::createControls()
     }
 
     GroupBox1 = groupBox(this, "GroupBox1", QStringLiteral("Select Folders To Archive"));
-    tvFolders = named(new QTreeWidget(GroupBox1), "tvFolders");
-    tvFolders->setHeaderHidden(true);
-    tvFolders->setRootIsDecorated(true);
+    tvFolders = named(new folders::FolderTreeView(GroupBox1), "tvFolders");
     tvFolders->setMinimumHeight(190);
     imgCheckBoxes = named(new ImageList(this), "imgCheckBoxes");
     imgCheckBoxes->add(picture("check-off", 14));
     imgCheckBoxes->add(picture("check-on", 14));
+    tvFolders->setCheckBoxImages(QIcon(imgCheckBoxes->image(1)), QIcon(imgCheckBoxes->image(2)));
     cmdSelectAll = button(GroupBox1, "cmdSelectAll", "&All", "Select all folders");
     cmdSelectNone = button(GroupBox1, "cmdSelectNone", "&None", "Clears current selection");
     cmdSelectInvert =
@@ -166,8 +165,9 @@ void frmMain::createControls()
         line->setMinimumWidth(100);
         setTextColor(line, QColor(31, 63, 107));
     }
+    tvFolders->setNodeTextColor(lblCurrentAction->palette().color(QPalette::WindowText));
     pbCurrent = named(new QProgressBar(fraProgress), "pbCurrent");
-    pbCurrent->setRange(0, 0);
+    pbCurrent->setRange(0, 1); // empty, not Qt's 0..0 busy animation
     pbCurrent->setValue(0);
     pbCurrent->setTextVisible(false);
     pbCurrent->setFixedHeight(16);
@@ -331,6 +331,15 @@ void frmMain::connectControls()
             &frmMain::cbArchiveFolder_Click);
     connect(cmdQuit, &QPushButton::clicked, this, &frmMain::cmdQuit_Click);
     connect(cmdMinimize, &QPushButton::clicked, this, &QWidget::showMinimized);
+    // Each tree change reports ticksChanged, which updates Start and Preview.
+    connect(cmdSelectAll, &QPushButton::clicked, this, [this] { tvFolders->SelectAllNodes(true); });
+    connect(cmdSelectNone, &QPushButton::clicked, this,
+            [this] { tvFolders->SelectAllNodes(false); });
+    connect(cmdSelectInvert, &QPushButton::clicked, tvFolders,
+            &folders::FolderTreeView::InvertAllNodes);
+    connect(tvFolders, &folders::FolderTreeView::ticksChanged, this, &frmMain::EnableArchiveButton);
+    tvFolders->setStatusSink([this](const QString& status) { SetAppStatus(status); });
+    tvFolders->setEventYield([this] { yield(); });
 
     m_dragger = new dialogs::WindowDragger(*this);
     m_dragger->watch(*this);

@@ -1,0 +1,106 @@
+#include "dialogs/Notices.h"
+
+#include "RecordingServices.h"
+#include "dialogs/SettingsStore.h"
+#include "dialogs/frmFirstWarning.h"
+#include "dialogs/frmNoArchiveWarning.h"
+#include "dialogs/frmPictures.h"
+#include "support/TempDir.h"
+
+#include <QLabel>
+#include <QPushButton>
+
+#include <gtest/gtest.h>
+
+using namespace kestrel::dialogs;
+using kestrel::test::RecordingDialogRunner;
+
+TEST(FirstWarning, ShownUnlessTheSettingIsZeroAndThenSwitchedOff)
+{
+    for (const QString stored : {"<missing>", "1", "", "never", "0"}) {
+        kestrel::test::TempDir dir;
+        SettingsStore settings(dir.filePath("settings.ini"));
+        if (stored != "<missing>")
+            settings.write("Dialogs", "ShowFirstWarning", stored);
+        RecordingDialogRunner runner;
+        ShowFirstWarning(settings, runner, nullptr);
+        const bool expected = stored != "0";
+        EXPECT_EQ(runner.shown, expected ? QStringList{"frmFirstWarning"} : QStringList{})
+            << stored.toStdString();
+        EXPECT_EQ(settings.read("Dialogs", "ShowFirstWarning", "unset"), "0");
+
+        // The next start does not show it.
+        RecordingDialogRunner second;
+        ShowFirstWarning(settings, second, nullptr);
+        EXPECT_TRUE(second.shown.isEmpty());
+    }
+}
+
+TEST(FirstWarning, TextsShowTwoParagraphsAndOkayHidesTheWindow)
+{
+    frmFirstWarning warning;
+    EXPECT_EQ(warning.Label1->text(), "ATTENTION");
+    EXPECT_EQ(warning.Label2->text(), "Always Backup Your PST Files");
+    EXPECT_TRUE(warning.Label2->font().bold());
+    EXPECT_EQ(warning.lblInfo->text(),
+              "This software is designed to modify your Microsoft Outlook PST files. PST files "
+              "contain vital information such as your email messages, contacts, and appointments "
+              "etc.\n\nIn the unlikely event of data corruption you should always have a backup "
+              "of all your PST files to fall back on.");
+    EXPECT_EQ(warning.cmdOkay->text(), "&Okay");
+    EXPECT_FALSE(warning.Image1->pixmap().isNull());
+    EXPECT_NE(warning.findChild<QWidget*>("shaBorder"), nullptr);
+
+    warning.show();
+    warning.cmdOkay->click();
+    EXPECT_TRUE(warning.isHidden());
+    EXPECT_EQ(warning.result(), QDialog::Accepted);
+}
+
+TEST(NoArchiveWarning, CaptionAndStepsAsWritten)
+{
+    kestrel::test::TempDir dir;
+    RecordingDialogRunner runner;
+    QString caption;
+    QStringList texts;
+    runner.inspect = [&](QDialog& dialog) {
+        caption = dialog.windowTitle();
+        auto& warning = static_cast<frmNoArchiveWarning&>(dialog);
+        for (QLabel* label : {warning.lblText, warning.Label1, warning.Label2, warning.Label3,
+                              warning.Label4, warning.Label5})
+            texts.append(label->text());
+        texts.append(warning.cmdOkay->text());
+    };
+    ShowNoArchiveWarning(runner, nullptr);
+    EXPECT_EQ(runner.shown, QStringList{"frmNoArchiveWarning"});
+    EXPECT_EQ(caption, " Kestrel Mailkeep");
+    EXPECT_EQ(texts, (QStringList{
+                         "You have only one PST file configured in Outlook. To archive your mail "
+                         "you need a second PST file to which your mail can be moved. Please close "
+                         "this application and perform the following steps in Outlook:",
+                         "Select File->New->Outlook Data File",
+                         "Select Outlook Personal Folders File",
+                         "Choose a filename and a location for your PST",
+                         "Click \"Okay\"",
+                         "Alternatively you can elect to archive your messages in .MSG format to "
+                         "a disk folder.",
+                         "Okay",
+                     }));
+}
+
+TEST(frmPictures, HoldsThreeDistinctActionPictures)
+{
+    frmPictures pictures;
+    const QImage move = pictures.imgMove->pixmap().toImage();
+    const QImage copy = pictures.imgCopy->pixmap().toImage();
+    const QImage remove = pictures.imgDelete->pixmap().toImage();
+    ASSERT_FALSE(move.isNull());
+    ASSERT_FALSE(copy.isNull());
+    ASSERT_FALSE(remove.isNull());
+    EXPECT_NE(move, copy);
+    EXPECT_NE(copy, remove);
+    EXPECT_EQ(pictures.actionPicture(2).toImage(), remove);
+    EXPECT_TRUE(pictures.actionPicture(3).isNull());
+    EXPECT_TRUE(pictures.actionPicture(-1).isNull());
+    EXPECT_FALSE(pictures.isVisible());
+}
