@@ -27,6 +27,14 @@ QByteArray objectToBytes(GMimeObject* object)
     return QByteArray(reinterpret_cast<const char*>(array->data), qsizetype(array->len));
 }
 
+QByteArray rawHeader(GMimeObject* object, const char* name)
+{
+    GMimeHeaderList* list = g_mime_object_get_header_list(object);
+    GMimeHeader* header = list ? g_mime_header_list_get_header(list, name) : nullptr;
+    const char* raw = header ? g_mime_header_get_raw_value(header) : nullptr;
+    return QByteArray(raw ? raw : "");
+}
+
 QByteArray partContent(GMimePart* part)
 {
     GMimeDataWrapper* content = g_mime_part_get_content(part);

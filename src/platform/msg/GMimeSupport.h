@@ -26,6 +26,8 @@ template <typename T> using GRef = std::unique_ptr<T, GObjectUnref>;
 
 GMimeMessage* parseMimeMessage(const QByteArray& bytes); // new reference or nullptr
 QByteArray objectToBytes(GMimeObject* object);
+// A header's value as it stands in the message, still folded and encoded.
+QByteArray rawHeader(GMimeObject* object, const char* name);
 QByteArray partContent(GMimePart* part); // decoded from its transfer encoding
 QString fromUtf8Owned(char* text);       // takes and frees a g_malloc'd string
 

@@ -2,7 +2,9 @@
 
 #include "Charsets.h"
 #include "CompressedRtf.h"
+#include "ExchangeAddress.h"
 #include "GMimeSupport.h"
+#include "HeaderText.h"
 #include "HtmlToText.h"
 #include "PropertyAccess.h"
 
@@ -15,6 +17,7 @@ namespace {
 constexpr int MaxNesting = 24;
 constexpr std::uint32_t StoreUnicodeOk = 0x00040000;
 const char* const ClassHeader = "X-Kestrel-Message-Class";
+const char* const SignedClass = "IPM.Note.SMIME.MultipartSigned";
 
 struct Address {
     QString name;
@@ -88,6 +91,12 @@ void setSubject(PropertyMap& props, const QString& subject)
 void setAddressProps(PropertyMap& props, std::uint16_t nameId, std::uint16_t typeId,
                      std::uint16_t emailId, std::uint16_t smtpId, const Address& a)
 {
+    if (auto x500 = fromImceaex(a.address)) {
+        setUnicode(props, nameId, nonEmpty(a.name, *x500));
+        setUnicode(props, typeId, QStringLiteral("EX"));
+        setUnicode(props, emailId, *x500);
+        return;
+    }
     setUnicode(props, nameId, nonEmpty(a.name, a.address));
     setUnicode(props, typeId, QStringLiteral("SMTP"));
     setUnicode(props, emailId, a.address);
@@ -157,8 +166,7 @@ public:
             messageClass = classFor(body);
         setUnicode(p, pid::MessageClass, messageClass);
 
-        const char* subject = g_mime_message_get_subject(message);
-        setSubject(p, QString::fromUtf8(subject ? subject : ""));
+        setSubject(p, decodeHeaderText(rawHeader(object, "Subject")));
 
         std::vector<Address> from = addresses(message, GMIME_ADDRESS_TYPE_FROM);
         std::vector<Address> sender = addresses(message, GMIME_ADDRESS_TYPE_SENDER);
@@ -203,7 +211,9 @@ public:
             setUnicode(p, pid::TransportHeaders, normalizeNewlines(QString::fromUtf8(headers)));
         setImportance(p, object);
 
-        if (body)
+        if (body && messageClass == QLatin1String(SignedClass) && GMIME_IS_MULTIPART_SIGNED(body))
+            addSignedEntity(GMIME_MULTIPART(body), out);
+        else if (body)
             walk(body, out, 0);
         finishBody(out);
 
@@ -222,6 +232,26 @@ public:
     }
 
 private:
+    // Outlook keeps a signed message whole, as one "smime.p7m" attachment holding the
+    // multipart/signed entity, and shows the bodies of its first part.
+    void addSignedEntity(GMimeMultipart* signedPart, MsgObject& out)
+    {
+        MsgObject scratch;
+        if (g_mime_multipart_get_count(signedPart) > 0)
+            walk(g_mime_multipart_get_part(signedPart, 0), scratch, 1);
+        const QByteArray entity = objectToBytes(GMIME_OBJECT(signedPart));
+        AttachmentObject attachment;
+        PropertyMap& p = attachment.props;
+        const QString name = QStringLiteral("smime.p7m");
+        setCommonAttachmentProps(p, 0, AttachByValue, name);
+        setUnicode(p, pid::AttachFilename, name.toUpper());
+        setUnicode(p, pid::AttachExtension, QStringLiteral(".p7m"));
+        setUnicode(p, pid::AttachMimeTag, QStringLiteral("multipart/signed"));
+        setBinary(p, pid::AttachDataBin, entity);
+        setLong(p, pid::AttachSize, std::uint32_t(entity.size()));
+        out.attachments.push_back(std::move(attachment));
+    }
+
     static QString classFor(GMimeObject* body)
     {
         if (!body)
@@ -237,7 +267,7 @@ private:
         if (g_mime_content_type_is_type(type, "multipart", "signed")) {
             const char* protocol = g_mime_content_type_get_parameter(type, "protocol");
             if (protocol && QByteArray(protocol).toLower().contains("pkcs7-signature"))
-                return QStringLiteral("IPM.Note.SMIME.MultipartSigned");
+                return QLatin1String(SignedClass);
         }
         if (g_mime_content_type_is_type(type, "application", "pkcs7-mime") ||
             g_mime_content_type_is_type(type, "application", "x-pkcs7-mime"))
@@ -403,8 +433,7 @@ private:
         if (!inner)
             return;
         AttachmentObject attachment;
-        const char* subject = g_mime_message_get_subject(inner);
-        QString name = QString::fromUtf8(subject ? subject : "").trimmed();
+        QString name = decodeHeaderText(rawHeader(GMIME_OBJECT(inner), "Subject"));
         if (name.isEmpty())
             name = QStringLiteral("Untitled message");
         setCommonAttachmentProps(attachment.props, std::uint32_t(out.attachments.size()),

@@ -2,6 +2,7 @@
 
 #include "Charsets.h"
 #include "CompressedRtf.h"
+#include "ExchangeAddress.h"
 #include "GMimeSupport.h"
 #include "HtmlToText.h"
 #include "PropertyAccess.h"
@@ -120,11 +121,13 @@ private:
     static void addMailbox(GMimeMessage* message, GMimeAddressType type, const QString& name,
                            const QString& address)
     {
-        if (name.isEmpty() && address.isEmpty())
+        // An Exchange-internal address (an X.500 name) goes in its SMTP form.
+        const QString mail = address.startsWith(QLatin1Char('/')) ? toImceaex(address) : address;
+        if (name.isEmpty() && mail.isEmpty())
             return;
         InternetAddressList* list = g_mime_message_get_addresses(message, type);
         GRef<InternetAddress> mailbox(internet_address_mailbox_new(
-            name == address ? nullptr : name.toUtf8().constData(), address.toUtf8().constData()));
+            name == mail ? nullptr : name.toUtf8().constData(), mail.toUtf8().constData()));
         internet_address_list_add(list, mailbox.get());
     }
 
@@ -423,8 +426,13 @@ private:
 
         QByteArray out;
         std::vector<QByteArray> present;
+        // Exchange leaves internal senders without an address: ours is better then.
+        const auto isAddressless = [](const QByteArray& name, const QByteArray& lines) {
+            static const QByteArrayList addressFields = {"from", "sender", "to", "cc", "reply-to"};
+            return addressFields.contains(name) && !lines.contains('@');
+        };
         for (const auto& [name, lines] : unfold(transportBlock)) {
-            if (isContentHeader(name))
+            if (isContentHeader(name) || isAddressless(name, lines))
                 continue;
             present.push_back(name);
             out += lines;

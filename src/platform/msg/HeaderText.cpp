@@ -1,0 +1,90 @@
+#include "HeaderText.h"
+
+#include "Charsets.h"
+
+#include <QRegularExpression>
+
+#include <glib.h>
+
+namespace kestrel::platform::msg {
+
+namespace {
+
+QString decodeRaw(const QByteArray& bytes)
+{
+    if (g_utf8_validate(bytes.constData(), bytes.size(), nullptr))
+        return QString::fromUtf8(bytes);
+    return decodeCodepage(bytes, 1252);
+}
+
+QByteArray decodeQ(const QByteArray& text)
+{
+    QByteArray out;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        bool ok = false;
+        const int v = c == '=' && i + 2 < text.size() ? text.mid(i + 1, 2).toInt(&ok, 16) : 0;
+        if (c == '_') {
+            out += ' ';
+        } else if (ok) {
+            out += char(v);
+            i += 2;
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+QString decodeHeaderText(const QByteArray& raw)
+{
+    QByteArray value = raw;
+    value.replace("\r\n", "\n");
+    value.replace("\n ", " ");
+    value.replace("\n\t", "\t");
+    value.replace('\n', ' ');
+    static const QRegularExpression word(
+        QStringLiteral("=\\?([^?\\s]+)\\?([BbQq])\\?([^?\\s]*)\\?="));
+
+    const QString text = QString::fromLatin1(value);
+    QString out;
+    QByteArray pending;
+    QByteArray pendingCharset;
+    auto flush = [&] {
+        if (!pending.isEmpty())
+            out += decodeCharset(pending, pendingCharset.constData());
+        pending.clear();
+    };
+    qsizetype pos = 0;
+    bool afterWord = false;
+    auto it = word.globalMatch(text);
+    while (it.hasNext()) {
+        const auto m = it.next();
+        const QByteArray gap = value.mid(pos, m.capturedStart() - pos);
+        // White space between two encoded words is not part of the text.
+        if (!(afterWord && gap.trimmed().isEmpty())) {
+            flush();
+            out += decodeRaw(gap);
+        }
+        QByteArray charset = m.captured(1).toLatin1().toUpper();
+        if (const qsizetype star = charset.indexOf('*'); star >= 0)
+            charset.truncate(star);
+        const QByteArray payload = m.captured(3).toLatin1();
+        const QByteArray bytes = m.captured(2).toUpper() == QLatin1String("B")
+                                     ? QByteArray::fromBase64(payload)
+                                     : decodeQ(payload);
+        if (charset != pendingCharset)
+            flush();
+        pendingCharset = charset;
+        pending += bytes;
+        pos = m.capturedEnd();
+        afterWord = true;
+    }
+    flush();
+    out += decodeRaw(value.mid(pos));
+    return out.trimmed();
+}
+
+} // namespace kestrel::platform::msg

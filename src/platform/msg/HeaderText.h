@@ -1,0 +1,17 @@
+#pragma once
+
+// RFC 2047 decoding of an unstructured header such as Subject. Adjacent encoded
+// words are joined as bytes before the charset is applied, so a character split
+// between words survives, and each word's base64 padding is honoured (GMime
+// 3.2 joins the base64 text itself and loses the rest after a padded word).
+
+#include <QByteArray>
+#include <QString>
+
+namespace kestrel::platform::msg {
+
+// `raw` is the header value as it stands in the message (folded or not).
+// Bytes outside encoded words are read as UTF-8, or windows-1252 when not valid.
+QString decodeHeaderText(const QByteArray& raw);
+
+} // namespace kestrel::platform::msg
