@@ -23,10 +23,13 @@ QString actionWording(int action, bool previewMode)
     }
 }
 
-// "#0.0": at least one digit before the separator, exactly one after.
+// "#0.0": at least one digit before the separator, exactly one after, and no
+// grouping (the user's decimal separator, but never "3,145.7").
 QString oneDecimal(double value)
 {
-    return QLocale().toString(value, 'f', 1);
+    QLocale locale;
+    locale.setNumberOptions(locale.numberOptions() | QLocale::OmitGroupSeparator);
+    return locale.toString(value, 'f', 1);
 }
 
 } // namespace

@@ -49,3 +49,13 @@ TEST(TaskCounters, TotalsPastTwoGigabytesStayExact)
     EXPECT_EQ(c.ProcessedCount, 0);
     EXPECT_EQ(c.TotalSize, 0);
 }
+
+TEST(TaskCounters, SizesAreNeverGroupedInAnyLocale)
+{
+    TaskCounters c = counters(3, 0, 3LL * 1073741824);
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    EXPECT_EQ(ResultsText(c, 1, true), "3 items would be copied. Size: 3145.7 MB");
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    EXPECT_EQ(ResultsText(c, 1, true), "3 items would be copied. Size: 3145,7 MB");
+    QLocale::setDefault(QLocale::c());
+}
