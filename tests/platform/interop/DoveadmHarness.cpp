@@ -112,8 +112,11 @@ DoveadmResult DoveadmHarness::run(const QStringList& args, const QByteArray& inp
     doveadm += args;
     if (!m_asNobody)
         return runProcess(doveadm.takeFirst(), doveadm, input);
-    QStringList setpriv = {"--reuid=nobody", "--regid=nogroup",   "--clear-groups", "env",
-                           "USER=nobody",    "HOME=" + m_workDir, "TZ=UTC"};
+    QStringList setpriv = {"--reuid=nobody", "--regid=nogroup",  "--clear-groups", "env",
+                           "USER=nobody",    "HOME=" + m_workDir};
+    // Same local time as the test process, for date searches.
+    if (qEnvironmentVariableIsSet("TZ"))
+        setpriv.append("TZ=" + qEnvironmentVariable("TZ"));
     return runProcess(QStringLiteral("setpriv"), setpriv + doveadm, input);
 }
 
