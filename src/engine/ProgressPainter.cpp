@@ -16,7 +16,7 @@ int ProgressBarValue(qint64 value, qint64 maximum)
 {
     if (maximum <= kBarLimit)
         return int(value);
-    return int(value * kBarLimit / maximum);
+    return int(double(value) / double(maximum) * double(kBarLimit));
 }
 
 ProgressPainter::ProgressPainter(TaskView& view, int frameMsecs)

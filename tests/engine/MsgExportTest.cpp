@@ -1,0 +1,161 @@
+// Export to a disk folder as .msg files: names, numbering, limits, file times.
+
+#include "EngineHarness.h"
+#include "platform/MsgCodec.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <gtest/gtest.h>
+
+using namespace kestrel;
+using namespace kestrel::test;
+
+namespace {
+
+const QStringList kStores = {QStringLiteral("Personal Folders"), QStringLiteral("Archive")};
+
+TestMessage made(const QString& subject, const QDateTime& created)
+{
+    TestMessage m;
+    m.subject = subject;
+    m.received = at(2020, 5, 5);
+    m.created = created;
+    return m;
+}
+
+QStringList namesIn(const QString& dir)
+{
+    return QDir(dir).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+}
+
+// Runs a Copy of one folder into a fresh disk folder and returns the names made.
+QStringList exportFolder(EngineHarness& h, const QString& folder, const QString& disk,
+                         int action = 1)
+{
+    h.run(h.settings(action, false, 1, disk), {folder});
+    return namesIn(disk + '/' + folder);
+}
+
+} // namespace
+
+TEST(MsgExport, NamesFollowThePattern)
+{
+    EngineHarness h(kStores);
+    const QDateTime created = at(2009, 1, 5, 14, 7, 33);
+    h.stores.addMessage(0, QStringLiteral("Default"), made(QStringLiteral("Re: Budget"), created));
+    h.stores.addMessage(0, QStringLiteral("Empty"), made(QStringLiteral("Re: Budget"), created));
+    for (int second : {1, 20, 59})
+        h.stores.addMessage(0, QStringLiteral("Stamp"),
+                            made(QStringLiteral("same minute"), at(2009, 1, 5, 14, 7, second)));
+    h.stores.addMessage(0, QStringLiteral("Upper"), made(QStringLiteral("x"), created));
+    h.stores.addMessage(0, QStringLiteral("Long"), made(QString(150, 'a'), created));
+    h.stores.addMessage(0, QStringLiteral("Odd"),
+                        made(QStringLiteral("../../etc/passwd? a:b <c> \"d\" |e| *f*"), created));
+    ASSERT_TRUE(h.stores.open());
+    const TempDir disk;
+
+    EXPECT_EQ(exportFolder(h, QStringLiteral("Default"), disk.path()),
+              QStringList{QStringLiteral("20090105140707 Re  Budget.msg")});
+    EXPECT_EQ(h.view.status,
+              QStringLiteral("1 item copied. Size: ") + h.view.status.section(' ', 4));
+
+    h.settingsReader.values[QStringLiteral("MSG/Pattern")] = QString();
+    EXPECT_EQ(exportFolder(h, QStringLiteral("Empty"), disk.path()),
+              QStringList{QStringLiteral("20090105140707 - Re  Budget.msg")});
+
+    h.settingsReader.values[QStringLiteral("MSG/Pattern")] = QStringLiteral("%ct%");
+    EXPECT_EQ(
+        exportFolder(h, QStringLiteral("Stamp"), disk.path()),
+        (QStringList{QStringLiteral("20090105140707.msg"), QStringLiteral("20090105140707[1].msg"),
+                     QStringLiteral("20090105140707[2].msg")}));
+
+    h.settingsReader.values[QStringLiteral("MSG/Pattern")] = QStringLiteral("%SU% %Ct% %mt% %su%");
+    EXPECT_EQ(exportFolder(h, QStringLiteral("Upper"), disk.path()),
+              QStringList{QStringLiteral("%SU% %Ct% %mt% x.msg")});
+
+    h.settingsReader.values[QStringLiteral("MSG/Pattern")] = QStringLiteral("%su%");
+    EXPECT_EQ(exportFolder(h, QStringLiteral("Long"), disk.path()),
+              QStringList{QString(100, 'a') + QStringLiteral(".msg")});
+
+    // Nothing leaves the directory, and nothing a Windows file system refuses stays.
+    EXPECT_EQ(exportFolder(h, QStringLiteral("Odd"), disk.path()),
+              QStringList{QStringLiteral("..~..~etc~passwd_ a b _c_ _d_ _e_ _f_.msg")});
+    EXPECT_EQ(QDir(disk.path()).entryList(QDir::Files).size(), 0);
+    EXPECT_EQ(h.runner.counters().FailedCount, 0);
+}
+
+TEST(MsgExport, FileCounterRunsAcrossTasksAndFileTimeIsCreationTime)
+{
+    EngineHarness h(kStores);
+    const QDateTime created = at(2011, 7, 8, 9, 10, 11);
+    h.stores.addMessage(0, QStringLiteral("A"), made(QStringLiteral("first"), created));
+    h.stores.addMessage(0, QStringLiteral("A"), made(QStringLiteral("second"), created));
+    h.stores.addMessage(0, QStringLiteral("B"), made(QStringLiteral("third"), created));
+    ASSERT_TRUE(h.stores.open());
+    h.settingsReader.values[QStringLiteral("MSG/Pattern")] = QStringLiteral("%ii% %su%");
+    const TempDir disk;
+
+    // From the last item to the first.
+    EXPECT_EQ(exportFolder(h, QStringLiteral("A"), disk.path()),
+              (QStringList{QStringLiteral("0 second.msg"), QStringLiteral("1 first.msg")}));
+    EXPECT_EQ(exportFolder(h, QStringLiteral("B"), disk.path()),
+              QStringList{QStringLiteral("2 third.msg")});
+    EXPECT_EQ(h.runner.msgFileCounter(), 3);
+
+    const QFileInfo file(disk.path() + QStringLiteral("/B/2 third.msg"));
+    EXPECT_EQ(file.lastModified(), created);
+    // The file is a real .msg holding the message.
+    platform::PlatformError error;
+    const std::optional<platform::msg::MsgEnvelope> read =
+        platform::msg::readMsgFile(file.filePath(), &error);
+    ASSERT_TRUE(read) << error.text.toStdString();
+    EXPECT_TRUE(read->mime.contains("Subject: third"));
+}
+
+TEST(MsgExport, MoveRemovesTheMessageOnlyOnceItsFileExists)
+{
+    EngineHarness h(kStores);
+    h.stores.addMessage(0, QStringLiteral("Inbox"), made(QStringLiteral("go"), at(2012, 1, 1)));
+    h.stores.addMessage(0, QStringLiteral("Inbox"), made(QStringLiteral("go"), at(2012, 1, 1)));
+    for (int i = 0; i < 2; ++i)
+        h.stores.addMessage(
+            0, QStringLiteral("Deep"),
+            made(QStringLiteral("subject %1 ").arg(i) + QString(80, 'y'), at(2012, 1, 1)));
+    ASSERT_TRUE(h.stores.open());
+    const TempDir disk;
+
+    EXPECT_EQ(exportFolder(h, QStringLiteral("Inbox"), disk.path(), 0),
+              (QStringList{QStringLiteral("20120101120000 go.msg"),
+                           QStringLiteral("20120101120000 go[1].msg")}));
+    EXPECT_EQ(h.stores.messageFiles(0, QStringLiteral("Inbox")).size(), 0);
+    EXPECT_EQ(h.runner.counters().ProcessedCount, 2);
+
+    // A directory so long that no name fits: counted as failed, the messages stay.
+    QString longDir = disk.path();
+    while (longDir.size() < 240)
+        longDir += QStringLiteral("/") + QString(40, 'd');
+    EXPECT_EQ(exportFolder(h, QStringLiteral("Deep"), longDir, 0), QStringList{});
+    EXPECT_EQ(h.runner.counters().FailedCount, 2);
+    EXPECT_EQ(h.runner.counters().ProcessedCount, 0);
+    EXPECT_EQ(h.stores.messageFiles(0, QStringLiteral("Deep")).size(), 2);
+    EXPECT_EQ(h.view.status, QStringLiteral("0 items moved. 2 items not be processed."));
+
+    // A shorter long directory: the name is cut so the path is 252 characters.
+    QString dir = disk.path() + QStringLiteral("/x");
+    dir += QString(200 - dir.size(), 'e');
+    h.settingsReader.values[QStringLiteral("MSG/Pattern")] = QStringLiteral("%su%%su%%su%");
+    const QStringList names = exportFolder(h, QStringLiteral("Deep"), dir, 1);
+    ASSERT_EQ(names.size(), 2);
+    const QString target = dir + QStringLiteral("/Deep/");
+    EXPECT_EQ((target + names.at(0)).size(), 252);
+    EXPECT_EQ((target + names.at(1)).size(), 252);
+    h.run(h.settings(1, false, 1, dir), {QStringLiteral("Deep")});
+    const QStringList again = namesIn(target);
+    ASSERT_EQ(again.size(), 4);
+    for (const QString& name : again) {
+        if (name.contains(QLatin1Char('['))) {
+            EXPECT_EQ((target + name).size(), 255) << name.toStdString();
+        }
+    }
+}
