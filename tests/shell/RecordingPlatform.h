@@ -1,0 +1,96 @@
+#pragma once
+
+// Wraps the real platform objects and notes, in order, the calls that start-up
+// and shutdown make on them and when each object is released.
+
+#include "platform/MailPlatform.h"
+
+#include <QStringList>
+
+#include <memory>
+
+namespace kestrel::test {
+
+class RecordingSession : public platform::Session {
+public:
+    RecordingSession(std::unique_ptr<platform::Session> real, QStringList& log)
+        : m_real(std::move(real)), m_log(log)
+    {
+    }
+    ~RecordingSession() override { m_log.append("session released"); }
+    std::unique_ptr<platform::Folder> getFolderFromId(const QString& id) override
+    {
+        return m_real->getFolderFromId(id);
+    }
+    std::unique_ptr<platform::MailItem> getMessageFromId(const QString& id) override
+    {
+        return m_real->getMessageFromId(id);
+    }
+    std::optional<QString> defaultStoreId() override { return m_real->defaultStoreId(); }
+    std::optional<QString> currentUserAddress() override { return m_real->currentUserAddress(); }
+
+private:
+    std::unique_ptr<platform::Session> m_real;
+    QStringList& m_log;
+};
+
+class RecordingNamespace : public platform::Namespace {
+public:
+    RecordingNamespace(std::unique_ptr<platform::Namespace> real, QStringList& log)
+        : m_real(std::move(real)), m_log(log)
+    {
+    }
+    ~RecordingNamespace() override { m_log.append("namespace released"); }
+    bool logon() override
+    {
+        const bool ok = m_real->logon();
+        m_log.append(ok ? "logon" : "logon failed");
+        return ok;
+    }
+    void logoff() override
+    {
+        m_log.append("logoff");
+        m_real->logoff();
+    }
+    std::unique_ptr<platform::FolderCollection> folders() override { return m_real->folders(); }
+    std::unique_ptr<platform::Session> openSession() override
+    {
+        auto session = m_real->openSession();
+        m_log.append(session ? "session opened" : "no session");
+        if (!session)
+            return nullptr;
+        return std::make_unique<RecordingSession>(std::move(session), m_log);
+    }
+
+private:
+    std::unique_ptr<platform::Namespace> m_real;
+    QStringList& m_log;
+};
+
+class RecordingApplication : public platform::Application {
+public:
+    RecordingApplication(std::unique_ptr<platform::Application> real, QStringList& log)
+        : m_real(std::move(real)), m_log(log)
+    {
+    }
+    ~RecordingApplication() override { m_log.append("application released"); }
+    std::unique_ptr<platform::Namespace> getNamespace(const QString& type) override
+    {
+        m_log.append("namespace " + type);
+        auto ns = m_real->getNamespace(type);
+        if (!ns)
+            return nullptr;
+        return std::make_unique<RecordingNamespace>(std::move(ns), m_log);
+    }
+    void quit() override
+    {
+        m_log.append("quit");
+        m_real->quit();
+    }
+
+private:
+    std::unique_ptr<platform::Application> m_real;
+    QStringList& m_log;
+};
+
+} // namespace kestrel::test

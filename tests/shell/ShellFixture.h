@@ -1,0 +1,55 @@
+#pragma once
+
+#include "RecordingPlatform.h"
+#include "dialogs/RecordingServices.h"
+#include "dialogs/SettingsStore.h"
+#include "shell/frmMain.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace kestrel::test {
+
+// Starts the real frmMain offscreen on a real profile (KESTREL_PROFILE) with a
+// temporary settings file; message boxes, dialogs, beep and link are recorded
+// in one ordered log together with the platform calls.
+class ShellFixture : public ::testing::Test {
+protected:
+    // The three-store demo profile, built once for the suite.
+    static void SetUpTestSuite();
+    static void TearDownTestSuite();
+    static QString demoProfile();
+    static QString demoStoreDir(const QString& name);
+
+    void SetUp() override;
+    void TearDown() override;
+
+    void useProfile(const QString& profileIni);
+    // A profile.ini in a fresh folder of this test with the given stores
+    // (name, folder) and default store.
+    QString writeProfile(const QList<QPair<QString, QString>>& stores);
+
+    // A new window, started; expects the outcome.
+    std::unique_ptr<shell::frmMain>
+    start(shell::StartupOutcome expected = shell::StartupOutcome::Running);
+    // Counts programEnded of every window started here.
+    int programEndedCount() const { return m_ended; }
+
+    QStringList configKeys();
+
+    TempDir dir;
+    std::unique_ptr<dialogs::SettingsStore> settings;
+    RecordingMessageBoxService messages;
+    RecordingDialogRunner dialogs;
+    QStringList log;
+    int beeps = 0;
+    QList<QUrl> openedUrls;
+
+private:
+    int m_ended = 0;
+    int m_profiles = 0;
+};
+
+} // namespace kestrel::test
