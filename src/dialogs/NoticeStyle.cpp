@@ -2,6 +2,7 @@
 
 #include <QDialog>
 #include <QLabel>
+#include <QLayout>
 #include <QPushButton>
 
 namespace kestrel::dialogs {
@@ -32,6 +33,13 @@ QLabel* noticeHeading(QWidget* parent, const char* name, const QString& text, qr
     font.setPointSizeF(pointSize);
     label->setFont(font);
     return label;
+}
+
+void fitNoticeSize(QDialog& dialog, int width)
+{
+    dialog.setFixedWidth(width);
+    dialog.layout()->activate();
+    dialog.setFixedHeight(dialog.layout()->totalHeightForWidth(width));
 }
 
 QPushButton* noticeOkayButton(QDialog& dialog, const QString& caption)

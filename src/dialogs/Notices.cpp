@@ -5,6 +5,8 @@
 #include "frmFirstWarning.h"
 #include "frmNoArchiveWarning.h"
 
+#include <QScreen>
+
 namespace kestrel::dialogs {
 
 void ShowFirstWarning(SettingsStore& settings, DialogRunner& runner, QWidget* owner)
@@ -14,6 +16,9 @@ void ShowFirstWarning(SettingsStore& settings, DialogRunner& runner, QWidget* ow
     if (settings.read(section, key, QStringLiteral("1")) == QLatin1String("0"))
         return;
     frmFirstWarning warning(owner);
+    // It comes before the main window is shown, so there is nothing to centre on.
+    if (const QScreen* screen = warning.screen(); screen && !(owner && owner->isVisible()))
+        warning.move(screen->availableGeometry().center() - warning.rect().center());
     runner.run(warning);
     settings.write(section, key, QStringLiteral("0"));
 }

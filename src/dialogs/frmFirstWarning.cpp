@@ -24,7 +24,6 @@ frmFirstWarning::frmFirstWarning(QWidget* owner) : QDialog(owner)
 {
     setObjectName(QStringLiteral("frmFirstWarning"));
     setWindowTitle(QString::fromUtf8(kProductName));
-    setFont(chromeFont());
 
     auto* GroupBox1 = new QGroupBox(this);
     GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
@@ -59,8 +58,8 @@ frmFirstWarning::frmFirstWarning(QWidget* owner) : QDialog(owner)
     outer->addWidget(cmdOkay, 0, Qt::AlignRight);
 
     new BorderShape(this);
-    setFixedWidth(440);
-    setFixedHeight(sizeHint().height());
+    setFont(chromeFont());
+    fitNoticeSize(*this, 440);
     applyWindowChrome(*this, {.caption = false, .border = true});
 }
 

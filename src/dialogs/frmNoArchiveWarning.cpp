@@ -49,8 +49,8 @@ frmNoArchiveWarning::frmNoArchiveWarning(QWidget* owner) : QDialog(owner)
     outer->addWidget(cmdOkay, 0, Qt::AlignRight);
 
     new BorderShape(this);
-    setFixedWidth(420);
-    setFixedHeight(sizeHint().height());
+    setFont(chromeFont());
+    fitNoticeSize(*this, 420);
     applyWindowChrome(*this);
 }
 

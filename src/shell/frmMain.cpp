@@ -19,6 +19,7 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 
 namespace kestrel::shell {
 
@@ -60,6 +61,8 @@ StartupOutcome frmMain::startUp()
     EnableArchiveButton();
     GoBusy(true);
 
+    if (const QScreen* screen = this->screen())
+        move(screen->availableGeometry().center() - rect().center());
     show();
     repaint();
     processEventsTwice();
