@@ -142,7 +142,6 @@ std::optional<QString> MessageTransfer::transfer(const QString& sourcePath, cons
                                                  bool copy, PlatformError* error)
 {
     const QByteArray source = native(sourcePath);
-    const QString sourceDir = QFileInfo(sourcePath).absolutePath();
     if (!copy) {
         if (!ensureMaildirDirs(destDir, error))
             return std::nullopt;
@@ -153,8 +152,9 @@ std::optional<QString> MessageTransfer::transfer(const QString& sourcePath, cons
             const int result =
                 renameNoReplace(source, native(destDir + QLatin1String("/cur/") + name));
             if (result == 0) {
+                // One journal transaction holds both ends of a rename: syncing the
+                // destination makes the move durable; the source can only lag behind.
                 syncDirectory(destDir + QLatin1String("/cur"));
-                syncDirectory(sourceDir);
                 return name;
             }
             if (result == EXDEV)
@@ -186,8 +186,7 @@ std::optional<QString> MessageTransfer::transfer(const QString& sourcePath, cons
                  sourcePath);
         return std::nullopt;
     }
-    syncDirectory(sourceDir);
-    return name;
+    return name; // an unsynced unlink can at worst bring the source back: both, never neither
 }
 
 std::optional<QString> MessageTransfer::store(const QByteArray& content, const QString& destDir,
