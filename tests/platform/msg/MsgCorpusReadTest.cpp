@@ -28,8 +28,9 @@ void checkAgainstExpected(const QJsonObject& expected, const platform::msg::MsgE
 
     const QString cls = expected.value(QStringLiteral("class")).toString();
     EXPECT_EQ(envelope.messageClass.toStdString(), cls.toStdString());
-    if (cls != QLatin1String("IPM.Note"))
+    if (cls != QLatin1String("IPM.Note")) {
         EXPECT_EQ(mime.messageClassHeader.toStdString(), cls.toStdString());
+    }
     EXPECT_EQ(mime.subject.toStdString(),
               expected.value(QStringLiteral("subject")).toString().toStdString());
 
@@ -38,10 +39,12 @@ void checkAgainstExpected(const QJsonObject& expected, const platform::msg::MsgE
     if (!sender.isEmpty()) {
         const QString name = sender.left(sender.lastIndexOf(QStringLiteral(" <")));
         const QString address = sender.mid(sender.lastIndexOf(QLatin1Char('<')) + 1).chopped(1);
-        if (address.contains(QLatin1Char('@')))
+        if (address.contains(QLatin1Char('@'))) {
             EXPECT_EQ(mime.fromAddress.toLower().toStdString(), address.toLower().toStdString());
-        if (!mime.fromName.isEmpty() || name != address)
+        }
+        if (!mime.fromName.isEmpty() || name != address) {
             EXPECT_EQ(mime.fromName.toStdString(), name.toStdString());
+        }
     }
 
     const QJsonObject types = expected.value(QStringLiteral("recipient_types")).toObject();
@@ -55,14 +58,16 @@ void checkAgainstExpected(const QJsonObject& expected, const platform::msg::MsgE
                                                                  : mime.to;
         EXPECT_TRUE(list.contains(addr.front())) << line.toStdString();
     }
-    if (types.value(QStringLiteral("to")).toInt() > 0)
+    if (types.value(QStringLiteral("to")).toInt() > 0) {
         EXPECT_FALSE(mime.to.isEmpty());
+    }
 
     const QString start =
         withoutCr(expected.value(QStringLiteral("text_start")).toString()).trimmed();
-    if (!start.isEmpty())
+    if (!start.isEmpty()) {
         EXPECT_TRUE(withoutCr(mime.text).trimmed().startsWith(start))
             << "text: " << mime.text.left(80).toStdString() << "\nwant: " << start.toStdString();
+    }
 
     if (cls.startsWith(QLatin1String("IPM.Note.SMIME")))
         return; // the signed entity is the body itself, not an attachment

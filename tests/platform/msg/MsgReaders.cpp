@@ -153,11 +153,10 @@ std::optional<QMap<QString, QJsonObject>> msgDump(const QStringList& paths)
     return out;
 }
 
-QJsonObject msgConvert(const QString& path)
+QByteArray msgConvert(const QString& path)
 {
-    const QByteArray mime =
-        run(QStringLiteral("msgconvert"), {QStringLiteral("--outfile"), QStringLiteral("-"), path});
-    return emlSummary(mime);
+    return run(QStringLiteral("msgconvert"),
+               {QStringLiteral("--outfile"), QStringLiteral("-"), path});
 }
 
 QJsonObject emlSummary(const QByteArray& mime)
@@ -182,7 +181,7 @@ QByteArray readFile(const QString& path)
 
 QStringList addressesIn(const QStringList& texts)
 {
-    static const QRegularExpression re(QStringLiteral("[^\\s<>,;\"']+@[^\\s<>,;\"']+"));
+    static const QRegularExpression re(QStringLiteral("[^\\s<>,;:\"']+@[^\\s<>,;:\"']+"));
     QStringList out;
     for (const QString& t : texts) {
         auto it = re.globalMatch(t);
@@ -224,6 +223,9 @@ MimeSummary summarizeMime(const QByteArray& mime)
             s.fromAddress =
                 QString::fromUtf8(internet_address_mailbox_get_addr(INTERNET_ADDRESS_MAILBOX(a)));
     }
+    const QStringList sender =
+        mailboxes(g_mime_message_get_addresses(message, GMIME_ADDRESS_TYPE_SENDER));
+    s.senderAddress = sender.isEmpty() ? QString() : sender.front();
     s.to = mailboxes(g_mime_message_get_addresses(message, GMIME_ADDRESS_TYPE_TO));
     s.cc = mailboxes(g_mime_message_get_addresses(message, GMIME_ADDRESS_TYPE_CC));
     s.bcc = mailboxes(g_mime_message_get_addresses(message, GMIME_ADDRESS_TYPE_BCC));

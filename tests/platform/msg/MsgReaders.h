@@ -20,7 +20,7 @@ QMap<QString, QJsonObject> msgInfo(const QStringList& paths);
 std::optional<QMap<QString, QJsonObject>> msgDump(const QStringList& paths);
 QString msgReaderModules();
 // msgconvert, its MIME summarised by eml_summary.py.
-QJsonObject msgConvert(const QString& path);
+QByteArray msgConvert(const QString& path);
 QJsonObject emlSummary(const QByteArray& mime);
 bool olecfinfoOpens(const QString& path);
 
@@ -34,6 +34,7 @@ struct MimeSummary {
     QString subject;
     QString fromName;
     QString fromAddress;
+    QString senderAddress;
     QStringList to, cc, bcc;                   // lower-case addresses
     QString text;                              // first text/plain body
     QString html;                              // first text/html body
