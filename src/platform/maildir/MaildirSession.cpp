@@ -12,16 +12,24 @@ MaildirSession::MaildirSession(std::shared_ptr<MaildirBackend> backend)
 {
 }
 
-std::unique_ptr<Folder> MaildirSession::getFolderFromId(const QString& entryId)
+std::optional<EntryId> MaildirSession::parseId(const QString& entryId, EntryId::Kind kind,
+                                               std::optional<FolderRef>* folder)
 {
-    const std::optional<EntryId> id = EntryId::parse(entryId);
-    if (!id || id->kind != EntryId::Kind::Folder) {
-        setError(ErrorKind::Invalid, QStringLiteral("Not a folder identifier"), entryId);
-        return nullptr;
+    std::optional<EntryId> id = EntryId::parse(entryId);
+    if (!id || id->kind != kind) {
+        setError(ErrorKind::Invalid, QStringLiteral("Not an identifier of this kind"), entryId);
+        return std::nullopt;
     }
     const int store = m_backend->storeIndexForPath(id->storePath);
-    const std::optional<FolderRef> ref =
-        store < 0 ? std::nullopt : FolderRef::fromDirName(store, id->dirName);
+    *folder = store < 0 ? std::nullopt : FolderRef::fromDirName(store, id->dirName);
+    return id;
+}
+
+std::unique_ptr<Folder> MaildirSession::getFolderFromId(const QString& entryId)
+{
+    std::optional<FolderRef> ref;
+    if (!parseId(entryId, EntryId::Kind::Folder, &ref))
+        return nullptr;
     if (!ref || !FolderTree(*m_backend).exists(*ref)) {
         setError(ErrorKind::NotFound, QStringLiteral("The folder does not exist"), entryId);
         return nullptr;
@@ -32,14 +40,10 @@ std::unique_ptr<Folder> MaildirSession::getFolderFromId(const QString& entryId)
 
 std::unique_ptr<MailItem> MaildirSession::getMessageFromId(const QString& entryId)
 {
-    const std::optional<EntryId> id = EntryId::parse(entryId);
-    if (!id || id->kind != EntryId::Kind::Message) {
-        setError(ErrorKind::Invalid, QStringLiteral("Not a message identifier"), entryId);
+    std::optional<FolderRef> ref;
+    const std::optional<EntryId> id = parseId(entryId, EntryId::Kind::Message, &ref);
+    if (!id)
         return nullptr;
-    }
-    const int store = m_backend->storeIndexForPath(id->storePath);
-    const std::optional<FolderRef> ref =
-        store < 0 ? std::nullopt : FolderRef::fromDirName(store, id->dirName);
     const std::optional<MessageEntry> entry =
         ref && !ref->isStoreRoot() ? m_backend->locate(m_backend->folderDir(*ref), id->unique)
                                    : std::nullopt;

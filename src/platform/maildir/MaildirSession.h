@@ -1,6 +1,8 @@
 #pragma once
 
 #include "../MailPlatform.h"
+#include "EntryId.h"
+#include "FolderRef.h"
 #include "MaildirBackend.h"
 
 #include <memory>
@@ -18,6 +20,10 @@ public:
     std::optional<QString> currentUserAddress() override;
 
 private:
+    // The identifier and its folder (nothing when no such store or directory name).
+    std::optional<EntryId> parseId(const QString& entryId, EntryId::Kind kind,
+                                   std::optional<FolderRef>* folder);
+
     std::shared_ptr<MaildirBackend> m_backend;
 };
 
