@@ -1,5 +1,6 @@
 #include "CompoundWriter.h"
 
+#include "DirectoryBalancer.h"
 #include "GLibLogCapture.h"
 
 #include <gsf/gsf-outfile-msole.h>
@@ -183,7 +184,12 @@ std::optional<QByteArray> CompoundWriter::finish()
         fail(QStringLiteral("compound file came out empty"));
         return std::nullopt;
     }
-    return QByteArray(reinterpret_cast<const char*>(bytes), qsizetype(size));
+    QByteArray file(reinterpret_cast<const char*>(bytes), qsizetype(size));
+    if (!balanceDirectory(file)) {
+        fail(QStringLiteral("cannot balance the compound file directory"));
+        return std::nullopt;
+    }
+    return file;
 }
 
 } // namespace kestrel::platform::msg

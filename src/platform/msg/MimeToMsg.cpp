@@ -187,7 +187,11 @@ public:
         if (!received.isValid())
             received = date;
         setTime(p, pid::ClientSubmitTime, date);
-        if (!unsent)
+        // Received mail needs a delivery time to show as received; a draft keeps
+        // one only when the store knows it.
+        if (envelope.receivedTime.isValid())
+            setTime(p, pid::MessageDeliveryTime, envelope.receivedTime);
+        else if (!unsent)
             setTime(p, pid::MessageDeliveryTime,
                     received.isValid() ? received : QDateTime::currentDateTimeUtc());
         const QDateTime created =

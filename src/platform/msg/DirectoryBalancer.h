@@ -1,0 +1,16 @@
+#pragma once
+
+// libgsf links the entries of a storage as one long chain of right siblings.
+// Readers that walk the directory recursively (olefile, for one) give up past
+// about a thousand entries in one storage, as a message with many recipients
+// has. This rewrites each storage's sibling tree of a finished compound file
+// as a balanced red-black tree with the same order.
+
+#include <QByteArray>
+
+namespace kestrel::platform::msg {
+
+// Returns false and leaves `file` as it was when its layout is not understood.
+bool balanceDirectory(QByteArray& file);
+
+} // namespace kestrel::platform::msg
