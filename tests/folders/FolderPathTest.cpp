@@ -32,9 +32,9 @@ TEST(FolderRecord, FilledFromRootAndChildren)
     auto slash = addFolder(*root, "Q1/Q2");
     ASSERT_TRUE(slash);
 
-    stores.addMessage(0, "", "one");
-    stores.addMessage(0, "", "two", true);
-    stores.addMessage(0, "", "three", true);
+    stores.addMessage("Personal Folders", "Inbox", "one");
+    stores.maildir().addMessage({.flags = "", .subject = "two"});
+    stores.maildir().addMessage({.flags = "", .subject = "three"});
 
     CMapiFolder rootRecord;
     rootRecord.setMAPIFolder(*root);
@@ -132,9 +132,9 @@ TEST(FolderPath, ChildFoldersListMailFoldersAndYieldEveryTenth)
     ASSERT_TRUE(parent);
     for (int i = 1; i <= 25; ++i)
         ASSERT_TRUE(addFolder(*parent, QStringLiteral("Sub%1").arg(i, 2, 10, QChar('0'))));
-    stores.setFolderType(0, ".Parent.Sub03", platform::AppointmentFolderType);
-    stores.setFolderType(0, ".Parent.Sub11", platform::ContactFolderType);
-    stores.setFolderType(0, ".Parent.Sub20", platform::TaskFolderType);
+    stores.setFolderType("Personal Folders", "Parent\\Sub03", platform::AppointmentFolderType);
+    stores.setFolderType("Personal Folders", "Parent\\Sub11", platform::ContactFolderType);
+    stores.setFolderType("Personal Folders", "Parent\\Sub20", platform::TaskFolderType);
 
     int yields = 0;
     const ChildFolderList children =

@@ -36,10 +36,10 @@ struct TreeFixture {
         auto a = addFolder(*inbox, "A");
         addFolder(*a, "Deep");
         addFolder(*root, "Calendar");
-        stores.setFolderType(0, ".Calendar", platform::AppointmentFolderType);
+        stores.setFolderType("Personal Folders", "Calendar", platform::AppointmentFolderType);
         addFolder(*root, "Sent Items");
         for (int i = 0; i < 12; ++i)
-            stores.addMessage(0, "", QStringLiteral("message %1").arg(i));
+            stores.addMessage("Personal Folders", "Inbox", QStringLiteral("message %1").arg(i));
         storeRecord.setMAPIFolder(*root);
         tree.setStatusSink([this](const QString& s) { statuses << s; });
         tree.ShowChildFolders(&stores.ns(), &storeRecord);
@@ -89,7 +89,7 @@ TEST(FolderTree, ShowsTwoLevelsOfMailFoldersSortedAndExpanded)
     CMapiFolder emptyRecord;
     emptyRecord.setMAPIFolder(*emptyRoot);
     // Its only folder, the Inbox, holds no mail.
-    f.stores.setFolderType(1, "", platform::NoteFolderType);
+    f.stores.setFolderType("Empty Store", "Inbox", platform::NoteFolderType);
     f.tree.ShowChildFolders(&f.stores.ns(), &emptyRecord);
     EXPECT_EQ(f.tree.topLevelItemCount(), 0);
     EXPECT_TRUE(f.tree.updatesEnabled());
@@ -150,11 +150,11 @@ TEST(FolderTree, RefreshRenewsOnlyTickedCounts)
     f.tree.setNodeChecked(inbox, true);
 
     // Five messages leave the Inbox, one arrives in Sent Items.
-    QDir cur(f.stores.folderDir(0, "") + "/cur");
+    QDir cur(f.stores.folderDir("Personal Folders", "Inbox") + "/cur");
     const QStringList files = cur.entryList(QDir::Files, QDir::Name);
     for (int i = 0; i < 5; ++i)
         ASSERT_TRUE(QFile::remove(cur.filePath(files.at(i))));
-    f.stores.addMessage(0, ".Sent Items", "sent");
+    f.stores.addMessage("Personal Folders", "Sent Items", "sent");
 
     f.tree.RefreshFolderTree(f.stores.ns());
     EXPECT_EQ(inbox->text(0), "Inbox [7]");
