@@ -26,7 +26,8 @@ void installHandlers()
         const auto levels =
             GLogLevelFlags(G_LOG_LEVEL_CRITICAL | G_LOG_LEVEL_WARNING | G_LOG_LEVEL_MESSAGE |
                            G_LOG_LEVEL_INFO | G_LOG_LEVEL_DEBUG);
-        for (const char* domain : {"libgsf:msole", "libgsf", "GLib-GObject"})
+        // libgsf's child lookups log without a domain.
+        for (const char* domain : {"libgsf:msole", "libgsf", "GLib-GObject", (const char*)nullptr})
             g_log_set_handler(domain, levels, handler, nullptr);
     });
 }
