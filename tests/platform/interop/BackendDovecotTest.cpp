@@ -152,13 +152,23 @@ TEST(BackendDovecot, MailSavedByDovecotReadsBackWithFlagsAndDates)
     TempDir work;
     DoveadmHarness doveadm(work.filePath("dovecot"));
     ASSERT_TRUE(doveadm.useEmpty()) << doveadm.lastError().toStdString();
+    // "Lone" exists only through its child; "&" and a character beyond 16 bits
+    // test modified UTF-7.
+    const QString emoji = QStringLiteral("Emoji \U0001F4E6");
     ASSERT_TRUE(doveadm
                     .run({"mailbox", "create", "Projects", "Projects.Design",
-                          QStringLiteral("Réunions Zürich")})
+                          QStringLiteral("Réunions Zürich"), "R&D", "Lone.Child", emoji})
                     .ok());
     const qint64 before = QDateTime::currentSecsSinceEpoch();
-    const QStringList mailboxes = {"INBOX", "INBOX",           "INBOX",
-                                   "INBOX", "Projects.Design", QStringLiteral("Réunions Zürich")};
+    const QStringList mailboxes = {"INBOX",
+                                   "INBOX",
+                                   "INBOX",
+                                   "INBOX",
+                                   "Projects.Design",
+                                   QStringLiteral("Réunions Zürich"),
+                                   "Lone.Child",
+                                   emoji,
+                                   "R&D"};
     for (int i = 0; i < mailboxes.size(); ++i) {
         const QByteArray message = "From: Alice <alice@example.org>\nTo: Demo User "
                                    "<demo.user@example.com>\nSubject: Saved " +
@@ -195,10 +205,14 @@ TEST(BackendDovecot, MailSavedByDovecotReadsBackWithFlagsAndDates)
     for (int i = 1; i <= top->count().value_or(0); ++i)
         names.append(top->item(i)->name().value_or("?"));
     names.sort();
-    EXPECT_EQ(names, QStringList({"Inbox", "Projects", QStringLiteral("Réunions Zürich")}));
+    QStringList wanted = {"Inbox", "Projects", QStringLiteral("Réunions Zürich"),
+                          "R&D",   "Lone",     emoji};
+    wanted.sort();
+    EXPECT_EQ(names, wanted);
 
-    const QStringList folders = {"Inbox", "Projects", "Projects\\Design",
-                                 QStringLiteral("Réunions Zürich")};
+    const QStringList folders = {
+        "Inbox", "Projects", "Projects\\Design", QStringLiteral("Réunions Zürich"),
+        "R&D",   "Lone",     "Lone\\Child",      emoji};
     for (const QString& path : folders) {
         auto folder = platform.folder("Dovecot\\" + path);
         ASSERT_TRUE(folder) << path.toStdString();
