@@ -1,0 +1,206 @@
+#include "EngineBench.h"
+
+#include "MaildirStoreWriter.h"
+#include "MessageComposer.h"
+#include "QuietView.h"
+#include "engine/PathRoutines.h"
+#include "engine/SettingsReader.h"
+#include "engine/SoundPlayer.h"
+#include "engine/TaskRunner.h"
+#include "engine/TaskSettings.h"
+#include "platform/PlatformRegistry.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTextStream>
+
+#include <cstdlib>
+#include <sys/resource.h>
+
+namespace kestrel::bench {
+
+namespace {
+
+class DefaultSettings : public engine::SettingsReader {
+public:
+    QString readSetting(const QString&, const QString&, const QString& value) const override
+    {
+        return value;
+    }
+};
+
+class NoSound : public engine::SoundPlayer {
+public:
+    void playAsync(const QString&) override {}
+};
+
+} // namespace
+
+BenchArgs parseArgs(int argc, char** argv, int defaultMessages, const char* name)
+{
+    BenchArgs args;
+    args.messages = defaultMessages;
+    args.workDir = QDir::tempPath() + QStringLiteral("/") + QLatin1String(name);
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray arg = argv[i];
+        if (arg == "--messages" && i + 1 < argc) {
+            args.messages = std::atoi(argv[++i]);
+        } else if (arg == "--keep") {
+            args.keep = true;
+        } else if (arg == "--work" && i + 1 < argc) {
+            args.workDir = QString::fromLocal8Bit(argv[++i]);
+        } else {
+            QTextStream(stderr) << "usage: " << name << " [--messages N] [--work DIR] [--keep]\n";
+            std::exit(2);
+        }
+    }
+    if (args.messages <= 0) {
+        QTextStream(stderr) << name << ": --messages needs a positive number\n";
+        std::exit(2);
+    }
+    return args;
+}
+
+QDateTime rangeStart()
+{
+    return QDateTime(QDate(2016, 1, 1), QTime(0, 0));
+}
+
+QDateTime rangeEnd()
+{
+    return QDateTime(QDate(2019, 12, 31), QTime(23, 59, 59));
+}
+
+qint64 writeCorpus(const QString& storeDir, int n)
+{
+    demo::MaildirStoreWriter writer(storeDir);
+    writer.createFolder({QStringLiteral("Inbox")});
+    const qint64 first = rangeStart().toSecsSinceEpoch();
+    const qint64 span = QDateTime(QDate(2024, 1, 1), QTime(0, 0)).toSecsSinceEpoch() - first;
+    qint64 bytes = 0;
+    for (int i = 0; i < n; ++i) {
+        demo::DemoMessage m;
+        m.from = {QStringLiteral("Ann Sender"), QStringLiteral("ann@sender.example")};
+        m.to = {{QStringLiteral("Demo User"), QStringLiteral("demo.user@example.com")}};
+        m.subject = QStringLiteral("Bench message %1").arg(i);
+        m.sentUtc = first + span * i / n;
+        m.messageId = QStringLiteral("<bench%1@engine.bench>").arg(i);
+        m.paragraphs = 1 + i % 3;
+        m.bodySeed = quint64(i);
+        const QByteArray content = demo::MessageComposer::compose(m);
+        demo::StoredFlags flags;
+        flags.seen = true;
+        if (!writer.writeMessage({QStringLiteral("Inbox")}, content, m.sentUtc, m.sentUtc,
+                                 i % 1000000, flags))
+            return -1;
+        bytes += content.size();
+    }
+    return bytes;
+}
+
+qint64 prepareCorpus(const BenchArgs& args, const QString& storeDir, int n)
+{
+    const QString marker = storeDir + QStringLiteral("/corpus-size");
+    QFile file(marker);
+    if (args.keep && file.open(QIODevice::ReadOnly) && file.readAll().toInt() == n)
+        return 0;
+    file.close();
+    QDir(storeDir).removeRecursively();
+    const qint64 bytes = writeCorpus(storeDir, n);
+    if (args.keep && file.open(QIODevice::WriteOnly))
+        file.write(QByteArray::number(n));
+    return bytes;
+}
+
+bool makeMaildir(const QString& dir)
+{
+    for (const char* sub : {"/cur", "/new", "/tmp"}) {
+        if (!QDir().mkpath(dir + QLatin1String(sub)))
+            return false;
+    }
+    return true;
+}
+
+QString writeProfile(const QString& dir, const QList<QPair<QString, QString>>& stores)
+{
+    QByteArray text = "[Profile]\nUserName=Demo User\nUserAddress=demo.user@example.com\n";
+    for (int i = 0; i < stores.size(); ++i)
+        text += "\n[Store" + QByteArray::number(i + 1) + "]\nName=" + stores.at(i).first.toUtf8() +
+                "\nPath=" + stores.at(i).second.toUtf8() + '\n';
+    const QString path = dir + QStringLiteral("/profile.ini");
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size())
+        return {};
+    return path;
+}
+
+bool copyTree(const QString& from, const QString& to)
+{
+    return QProcess::execute(QStringLiteral("cp"), {QStringLiteral("-a"), from, to}) == 0;
+}
+
+void clearDir(const QString& dir)
+{
+    QDir(dir).removeRecursively();
+    QDir().mkpath(dir);
+}
+
+EngineResult runEngine(const QString& profile, int action, bool preview, const QString& diskDir)
+{
+    EngineResult result;
+    qputenv("KESTREL_PROFILE", QFile::encodeName(profile));
+    std::unique_ptr<platform::Application> application = platform::createApplication();
+    std::unique_ptr<platform::Namespace> ns =
+        application ? application->getNamespace(QStringLiteral("MAPI")) : nullptr;
+    if (!ns || !ns->logon())
+        return result;
+    std::unique_ptr<platform::Session> session = ns->openSession();
+    std::unique_ptr<platform::FolderCollection> stores = ns->folders();
+    if (!session || !stores)
+        return result;
+
+    engine::TaskSettings settings;
+    settings.Action = action;
+    settings.PreviewMode = preview;
+    settings.SourceRoot = stores->item(1);
+    if (!diskDir.isEmpty()) {
+        settings.DestinationIsDisk = true;
+        settings.DestinationPath = engine::AddPathSeparator(diskDir);
+    } else {
+        settings.ArchiveRoot = stores->item(2);
+    }
+    settings.StartDate = rangeStart();
+    settings.EndDate = rangeEnd();
+    settings.IncludeUnread = true;
+
+    test::QuietView view;
+    NoSound sound;
+    DefaultSettings reader;
+    engine::TaskRunner runner(view, sound, reader, QDir::tempPath());
+    const QString source = settings.SourceRoot->name().value_or(QString());
+    const QList<engine::TaskFolder> folders = {
+        {QStringLiteral("Inbox"), QStringLiteral("\\\\%1\\Inbox").arg(source), true}};
+    result.seconds = secondsOf([&] { runner.Run(settings, 0, *ns, session.get(), folders); });
+    result.counters = runner.counters();
+    result.status = view.status;
+    return result;
+}
+
+double secondsOf(const std::function<void()>& work)
+{
+    QElapsedTimer timer;
+    timer.start();
+    work();
+    return double(timer.nsecsElapsed()) / 1e9;
+}
+
+double peakRssMiB()
+{
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_maxrss) / 1024.0;
+}
+
+} // namespace kestrel::bench

@@ -1,0 +1,57 @@
+#pragma once
+
+// Shared parts of the engine benchmarks: a corpus in a Maildir store, a
+// profile over it, and one real engine run.
+
+#include "engine/TaskCounters.h"
+
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+namespace kestrel::bench {
+
+struct BenchArgs {
+    int messages = 0;
+    QString workDir;   // emptied and reused
+    bool keep = false; // keep the corpus for the next run of the same size
+};
+// --messages N [--work DIR] [--keep]; exits with a usage text on bad arguments.
+BenchArgs parseArgs(int argc, char** argv, int defaultMessages, const char* name);
+
+// The corpus's received times run evenly over 2016..2023, so the range
+// 2016..2019 holds half of it.
+QDateTime rangeStart();
+QDateTime rangeEnd();
+
+// Writes n messages into the Maildir root (Inbox) of storeDir; returns their bytes.
+qint64 writeCorpus(const QString& storeDir, int n);
+// Like writeCorpus, but with --keep a corpus of the same size left in
+// workDir by an earlier run is used as it is (0 bytes returned).
+qint64 prepareCorpus(const BenchArgs& args, const QString& storeDir, int n);
+// An empty Maildir (cur, new, tmp).
+bool makeMaildir(const QString& dir);
+// profile.ini in dir naming the stores (name, path) in order.
+QString writeProfile(const QString& dir, const QList<QPair<QString, QString>>& stores);
+// cp -a, so that every contender starts from the same files.
+bool copyTree(const QString& from, const QString& to);
+// Drops the work directory's old content.
+void clearDir(const QString& dir);
+
+struct EngineResult {
+    double seconds = 0;
+    engine::TaskCounters counters;
+    QString status;
+};
+// One run of the real engine over "Personal Folders\Inbox" of the profile:
+// action 0/1/2, into store 2 or into diskDir when given.
+EngineResult runEngine(const QString& profile, int action, bool preview,
+                       const QString& diskDir = {});
+
+double secondsOf(const std::function<void()>& work);
+// Peak resident set of this process so far, in MiB.
+double peakRssMiB();
+
+} // namespace kestrel::bench
