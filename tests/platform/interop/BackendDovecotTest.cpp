@@ -11,6 +11,7 @@
 
 #include <QDateTime>
 #include <QFile>
+#include <QFileInfo>
 #include <QTimeZone>
 
 #include <gtest/gtest.h>
@@ -315,4 +316,48 @@ TEST(BackendDovecot, DemoProfileReadsTheSameInBackendAndDovecot)
         EXPECT_EQ(kinds, QStringList({"MeetingItem", "ReportItem"}));
     }
     EXPECT_EQ(total, 3000);
+}
+
+// An interrupted move across file systems leaves the message in both stores;
+// when the user then reads the source, its flags differ from the copy's. Moving
+// it again must not put two files with one unique name into the folder: Dovecot
+// calls that a duplicate and renames one behind our back, and both would share
+// one EntryID.
+TEST(BackendDovecot, MoveBesideSameUniqueWithOtherFlagsKeepsNamesDistinct)
+{
+    SKIP_WITHOUT_DOVEADM();
+    TempMaildir maildir;
+    maildir.addStore("Source");
+    maildir.addStore("Target");
+    kestrel::test::MessageSpec spec;
+    spec.store = "Source";
+    spec.subject = "Left behind";
+    spec.flags = "S";
+    const QString source = maildir.addMessage(spec);
+    const QString leftover = maildir.folderDir("Inbox", "Target") + "/cur/" +
+                             QFileInfo(source).fileName().section(":2,", 0, 0) + ":2,";
+    ASSERT_TRUE(QFile::copy(source, leftover));
+    maildir.writeProfile();
+
+    OpenProfile platform;
+    auto target = platform.folder("Target\\Inbox");
+    auto item = platform.folder("Source\\Inbox")->items()->item(1);
+    ASSERT_TRUE(item && target);
+    ASSERT_TRUE(item->move(*target)) << item->lastError().text.toStdString();
+
+    QStringList uniques;
+    for (const QString& file : maildir.messageFiles("Inbox", "Target"))
+        uniques.append(QFileInfo(file).fileName().section(":2,", 0, 0));
+    ASSERT_EQ(uniques.size(), 2);
+    EXPECT_NE(uniques.first().toStdString(), uniques.last().toStdString());
+    auto items = target->items();
+    ASSERT_EQ(items->count(), 2);
+    EXPECT_NE(items->item(1)->entryId().value_or("").toStdString(),
+              items->item(2)->entryId().value_or("").toStdString());
+
+    TempDir work;
+    DoveadmHarness doveadm(work.filePath("target"));
+    ASSERT_TRUE(doveadm.useCopyOf(maildir.storePath("Target")));
+    const auto fetched = doveadm.run({"fetch", "guid", "mailbox", "INBOX", "all"});
+    EXPECT_FALSE(fetched.err.contains("duplicate")) << fetched.err.constData();
 }
