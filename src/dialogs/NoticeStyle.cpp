@@ -1,9 +1,12 @@
 #include "NoticeStyle.h"
 
+#include "BorderShape.h"
+#include "WindowChrome.h"
+
 #include <QDialog>
 #include <QLabel>
-#include <QLayout>
 #include <QPushButton>
+#include <QVBoxLayout>
 
 namespace kestrel::dialogs {
 
@@ -35,21 +38,25 @@ QLabel* noticeHeading(QWidget* parent, const char* name, const QString& text, qr
     return label;
 }
 
-void fitNoticeSize(QDialog& dialog, int width)
+QPushButton* layOutNotice(QDialog& dialog, QWidget& frame, const QString& okayCaption, int width)
 {
-    dialog.setFixedWidth(width);
-    dialog.layout()->activate();
-    dialog.setFixedHeight(dialog.layout()->totalHeightForWidth(width));
-}
+    auto* okay = new QPushButton(okayCaption, &dialog);
+    okay->setObjectName(QStringLiteral("cmdOkay"));
+    okay->setDefault(true);
+    okay->setMinimumWidth(90);
+    QObject::connect(okay, &QPushButton::clicked, &dialog, &QDialog::accept);
 
-QPushButton* noticeOkayButton(QDialog& dialog, const QString& caption)
-{
-    auto* button = new QPushButton(caption, &dialog);
-    button->setObjectName(QStringLiteral("cmdOkay"));
-    button->setDefault(true);
-    button->setMinimumWidth(90);
-    QObject::connect(button, &QPushButton::clicked, &dialog, &QDialog::accept);
-    return button;
+    auto* outer = new QVBoxLayout(&dialog);
+    outer->setContentsMargins(14, 14, 14, 14);
+    outer->addWidget(&frame);
+    outer->addWidget(okay, 0, Qt::AlignRight);
+    new BorderShape(&dialog);
+
+    dialog.setFont(chromeFont());
+    dialog.setFixedWidth(width);
+    outer->activate();
+    dialog.setFixedHeight(outer->totalHeightForWidth(width));
+    return okay;
 }
 
 } // namespace kestrel::dialogs

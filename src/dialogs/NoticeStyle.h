@@ -17,9 +17,9 @@ inline const QColor kNoticeBlue(43, 111, 201);
 QLabel* noticeLabel(QWidget* parent, const char* name, const QString& text, bool step = false);
 // A label in the notices' blue at the given point size.
 QLabel* noticeHeading(QWidget* parent, const char* name, const QString& text, qreal pointSize);
-// Fixes the notice at width and the height its wrapped texts need there.
-void fitNoticeSize(QDialog& dialog, int width);
-// The notice's Okay button: hides (accepts) the dialog.
-QPushButton* noticeOkayButton(QDialog& dialog, const QString& caption);
+// Puts the notice's frame above its Okay button (which hides the dialog),
+// adds the drawn border and fixes the notice at width and the height its
+// wrapped texts need there. Returns the Okay button.
+QPushButton* layOutNotice(QDialog& dialog, QWidget& frame, const QString& okayCaption, int width);
 
 } // namespace kestrel::dialogs

@@ -1,6 +1,5 @@
 #include "frmFirstWarning.h"
 
-#include "BorderShape.h"
 #include "NoticeStyle.h"
 #include "SvgPicture.h"
 #include "WindowChrome.h"
@@ -51,15 +50,7 @@ frmFirstWarning::frmFirstWarning(QWidget* owner) : QDialog(owner)
     inner->addSpacing(8);
     inner->addLayout(texts, 1);
 
-    cmdOkay = noticeOkayButton(*this, QStringLiteral("&Okay"));
-    auto* outer = new QVBoxLayout(this);
-    outer->setContentsMargins(14, 14, 14, 14);
-    outer->addWidget(GroupBox1);
-    outer->addWidget(cmdOkay, 0, Qt::AlignRight);
-
-    new BorderShape(this);
-    setFont(chromeFont());
-    fitNoticeSize(*this, 440);
+    cmdOkay = layOutNotice(*this, *GroupBox1, QStringLiteral("&Okay"), 440);
     applyWindowChrome(*this, {.caption = false, .border = true});
 }
 

@@ -1,6 +1,5 @@
 #include "frmNoArchiveWarning.h"
 
-#include "BorderShape.h"
 #include "NoticeStyle.h"
 #include "WindowChrome.h"
 
@@ -42,15 +41,7 @@ frmNoArchiveWarning::frmNoArchiveWarning(QWidget* owner) : QDialog(owner)
     texts->addSpacing(4);
     texts->addWidget(Label5);
 
-    cmdOkay = noticeOkayButton(*this, QStringLiteral("Okay"));
-    auto* outer = new QVBoxLayout(this);
-    outer->setContentsMargins(14, 14, 14, 14);
-    outer->addWidget(GroupBox1);
-    outer->addWidget(cmdOkay, 0, Qt::AlignRight);
-
-    new BorderShape(this);
-    setFont(chromeFont());
-    fitNoticeSize(*this, 420);
+    cmdOkay = layOutNotice(*this, *GroupBox1, QStringLiteral("Okay"), 420);
     applyWindowChrome(*this);
 }
 

@@ -52,6 +52,8 @@ TEST(FirstWarning, TextsShowTwoParagraphsAndOkayHidesTheWindow)
     EXPECT_NE(warning.findChild<QWidget*>("shaBorder"), nullptr);
 
     warning.show();
+    // The wrapped text gets all the height it needs (it was once cut off).
+    EXPECT_GE(warning.lblInfo->height(), warning.lblInfo->heightForWidth(warning.lblInfo->width()));
     warning.cmdOkay->click();
     EXPECT_TRUE(warning.isHidden());
     EXPECT_EQ(warning.result(), QDialog::Accepted);
