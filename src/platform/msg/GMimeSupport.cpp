@@ -1,5 +1,7 @@
 #include "GMimeSupport.h"
 
+#include "ByteArrayStream.h"
+
 #include <mutex>
 
 namespace kestrel::platform::msg {
@@ -19,12 +21,39 @@ GMimeMessage* parseMimeMessage(const QByteArray& bytes)
     return g_mime_parser_construct_message(parser.get(), nullptr);
 }
 
+GMimeStream* borrowedStream(const QByteArray& data)
+{
+    // A GByteArray around our bytes that the stream does not own; the wrapper
+    // alone is freed here, GMime only reads through it.
+    static const char empty = 0;
+    auto* bytes =
+        reinterpret_cast<guint8*>(const_cast<char*>(data.isEmpty() ? &empty : data.constData()));
+    GByteArray* array = g_byte_array_new_take(bytes, gsize(data.size()));
+    GMimeStream* stream = g_mime_stream_mem_new();
+    g_mime_stream_mem_set_byte_array(GMIME_STREAM_MEM(stream), array); // makes it owner again
+    g_mime_stream_mem_set_owner(GMIME_STREAM_MEM(stream), FALSE);
+    g_object_set_data_full(G_OBJECT(stream), "kestrel-borrowed", array, [](gpointer a) {
+        g_byte_array_free(static_cast<GByteArray*>(a), FALSE);
+    });
+    return stream;
+}
+
+QByteArray writeWithPrefix(const QByteArray& prefix, GMimeObject* object, qsizetype sizeHint)
+{
+    QByteArray out;
+    out.reserve(std::min<qsizetype>(sizeHint + prefix.size(), 1 << 30));
+    out += prefix;
+    GRef<GMimeStream> stream(byteArrayStreamNew(&out));
+    g_mime_object_write_content_to_stream(object, nullptr, stream.get());
+    return out;
+}
+
 QByteArray objectToBytes(GMimeObject* object)
 {
-    GRef<GMimeStream> stream(g_mime_stream_mem_new());
+    QByteArray out;
+    GRef<GMimeStream> stream(byteArrayStreamNew(&out));
     g_mime_object_write_to_stream(object, nullptr, stream.get());
-    GByteArray* array = g_mime_stream_mem_get_byte_array(GMIME_STREAM_MEM(stream.get()));
-    return QByteArray(reinterpret_cast<const char*>(array->data), qsizetype(array->len));
+    return out;
 }
 
 QByteArray rawHeader(GMimeObject* object, const char* name)
@@ -57,12 +86,17 @@ QString fromUtf8Owned(char* text)
 
 QByteArray headerBlock(const QByteArray& mime)
 {
-    QByteArray text = mime;
-    text.replace("\r\n", "\n");
-    if (text.startsWith('\n'))
+    if (mime.startsWith('\n') || mime.startsWith("\r\n"))
         return {};
-    const qsizetype end = text.indexOf("\n\n");
-    return end < 0 ? text : text.left(end + 1);
+    // Only the header part is copied: the body may be megabytes.
+    const qsizetype lf = mime.indexOf("\n\n");
+    const qsizetype crlf = mime.indexOf("\r\n\r\n");
+    qsizetype end = lf < 0 ? crlf : crlf < 0 ? lf : std::min(lf, crlf);
+    QByteArray text = end < 0 ? mime : mime.left(end + 1);
+    text.replace("\r\n", "\n");
+    if (!text.endsWith('\n'))
+        text += '\n';
+    return text;
 }
 
 } // namespace kestrel::platform::msg

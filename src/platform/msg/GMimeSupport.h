@@ -26,6 +26,11 @@ template <typename T> using GRef = std::unique_ptr<T, GObjectUnref>;
 
 GMimeMessage* parseMimeMessage(const QByteArray& bytes); // new reference or nullptr
 QByteArray objectToBytes(GMimeObject* object);
+// A read-only GMime stream over `data`, which must outlive it (no copy).
+GMimeStream* borrowedStream(const QByteArray& data);
+// `prefix` then the object's content (no headers of its own), in one buffer of
+// about `sizeHint` bytes.
+QByteArray writeWithPrefix(const QByteArray& prefix, GMimeObject* object, qsizetype sizeHint);
 // A header's value as it stands in the message, still folded and encoded.
 QByteArray rawHeader(GMimeObject* object, const char* name);
 QByteArray partContent(GMimePart* part); // decoded from its transfer encoding

@@ -75,6 +75,7 @@ std::optional<MsgEnvelope> readMsgFile(const QString& path, PlatformError* error
         setError(error, ErrorKind::Invalid, QStringLiteral("The .msg file is too large"), path);
         return std::nullopt;
     }
+    // Read, not mapped: a file cut short under a mapping would kill the process.
     const QByteArray data = file.readAll();
     if (file.error() != QFileDevice::NoError) {
         setError(error, ErrorKind::Io, QStringLiteral("Cannot read the .msg file"),

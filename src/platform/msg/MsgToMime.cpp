@@ -63,6 +63,8 @@ GMimePart* textPart(const char* subtype, const QString& text)
     return p;
 }
 
+// `data` must outlive the part: GMime reads it in place instead of copying
+// megabytes of attachment.
 GMimePart* binaryPart(const QString& mimeType, const QByteArray& data)
 {
     QString type = mimeType.trimmed().toLower();
@@ -72,8 +74,7 @@ GMimePart* binaryPart(const QString& mimeType, const QByteArray& data)
     const QByteArray minor =
         type.section(QLatin1Char('/'), 1).section(QLatin1Char(';'), 0, 0).trimmed().toUtf8();
     GMimePart* part = g_mime_part_new_with_type(major.constData(), minor.constData());
-    GRef<GMimeStream> stream(
-        g_mime_stream_mem_new_with_buffer(data.constData(), size_t(data.size())));
+    GRef<GMimeStream> stream(borrowedStream(data));
     GRef<GMimeDataWrapper> wrapper(
         g_mime_data_wrapper_new_with_stream(stream.get(), GMIME_CONTENT_ENCODING_DEFAULT));
     g_mime_part_set_content(part, wrapper.get());
@@ -101,11 +102,13 @@ public:
         setHeaders(message.get());
         GRef<GMimeObject> body(buildBody());
         g_mime_message_set_mime_part(message.get(), body.get());
-        QByteArray bytes = objectToBytes(object);
+        QByteArray headers =
+            QByteArray(fromUtf8Owned(g_mime_object_get_headers(object, nullptr)).toUtf8());
         const QString transport = string(pid::TransportHeaders);
         if (transport.contains(QLatin1Char(':')))
-            bytes = mergeTransportHeaders(transport.toUtf8(), bytes);
-        return bytes;
+            headers = mergeTransportHeaders(transport.toUtf8(), headers);
+        // Headers and body go straight into one buffer sized for the encoded parts.
+        return writeWithPrefix(headers + '\n', body.get(), m_dataSize * 4 / 3 + 65536);
     }
 
 private:
@@ -357,7 +360,7 @@ private:
         return GMIME_OBJECT(mixed);
     }
 
-    GMimeObject* attachmentPart(const AttachmentObject& a, bool inlinePart) const
+    GMimeObject* attachmentPart(const AttachmentObject& a, bool inlinePart)
     {
         const PropertyMap& p = a.props;
         if (a.embedded) {
@@ -381,6 +384,7 @@ private:
         if (mimeType.isEmpty())
             mimeType = QStringLiteral("application/octet-stream");
         GMimePart* part = binaryPart(mimeType, *data);
+        m_dataSize += data->size();
         GMimeObject* object = GMIME_OBJECT(part);
         g_mime_object_set_disposition(object, inlinePart ? "inline" : "attachment");
         if (!name.isEmpty())
@@ -398,7 +402,8 @@ private:
 
     // Saved transport headers are the message's own: keep them, replacing only
     // the content headers that describe the body built here.
-    static QByteArray mergeTransportHeaders(const QByteArray& transport, const QByteArray& built)
+    static QByteArray mergeTransportHeaders(const QByteArray& transport,
+                                            const QByteArray& builtHeaders)
     {
         const auto unfold = [](const QByteArray& block) {
             std::vector<std::pair<QByteArray, QByteArray>> fields; // lower-case name, lines
@@ -419,10 +424,7 @@ private:
         const auto isContentHeader = [](const QByteArray& name) {
             return name.startsWith("content-") || name == "mime-version";
         };
-        QByteArray transportBlock = headerBlock(transport);
-        const QByteArray builtHeaders = headerBlock(built);
-        const qsizetype bodyStart = built.indexOf("\n\n");
-        const QByteArray body = bodyStart < 0 ? QByteArray() : built.mid(bodyStart + 2);
+        const QByteArray transportBlock = headerBlock(transport);
 
         QByteArray out;
         std::vector<QByteArray> present;
@@ -444,12 +446,13 @@ private:
         }
         if (!out.contains("\nMIME-Version:") && !out.startsWith("MIME-Version:"))
             out += "MIME-Version: 1.0\n";
-        return out + '\n' + body;
+        return out;
     }
 
     const MsgObject& m_msg;
     int m_depth;
     int m_cp;
+    qsizetype m_dataSize = 0; // attachment bytes, to size the output
 };
 
 } // namespace
