@@ -61,7 +61,9 @@ QByteArray MaildirInspector::treeDigest(const QString& root)
     for (const QString& path : paths) {
         const QFileInfo info(path);
         digest.addData(QDir(root).relativeFilePath(path).toUtf8());
-        digest.addData(QByteArray::number(info.lastModified().toSecsSinceEpoch()));
+        // Message times are data; other files are stamped when written.
+        if (path.contains(QLatin1String("/cur/")) || path.contains(QLatin1String("/new/")))
+            digest.addData(QByteArray::number(info.lastModified().toSecsSinceEpoch()));
         QFile file(path);
         if (file.open(QIODevice::ReadOnly))
             digest.addData(&file);

@@ -16,7 +16,7 @@ public:
     static QStringList folderDirs(const QString& storeRoot);
     // SHA-256 of every message file in the stores, with how often each occurs.
     static QMap<QByteArray, int> contentHashes(const QStringList& storeRoots);
-    // One hash over every file's relative path, content and mtime.
+    // One hash over every file's relative path and content, and message files' mtimes.
     static QByteArray treeDigest(const QString& root);
     // The flag letters after ":2," (empty for new/ and for no flags).
     static QString flagsOf(const QString& fileName);
