@@ -58,8 +58,10 @@ TEST(MsgHostileInput, DamagedFilesGiveClearErrors)
     qToLittleEndian<std::uint32_t>(0x7FFFFFF0, huge.data() + body + 120);
     platform::PlatformError error;
     auto read = decodeMsg(huge, &error);
-    if (read) // libgsf may refuse the file or we drop the stream: either way no body
+    // libgsf may refuse the file or we drop the stream: either way no body.
+    if (read) {
         EXPECT_FALSE(read->mime.contains("bbbbbbbbbb"));
+    }
 
     // A sector chain that points back at itself.
     QByteArray cyclic = good;
@@ -67,8 +69,9 @@ TEST(MsgHostileInput, DamagedFilesGiveClearErrors)
     const auto fatSector = qFromLittleEndian<std::uint32_t>(cyclic.constData() + 0x4C);
     qToLittleEndian<std::uint32_t>(start, cyclic.data() + (fatSector + 1) * 512 + start * 4);
     read = decodeMsg(cyclic, &error);
-    if (read)
+    if (read) {
         EXPECT_FALSE(read->mime.contains("bbbbbbbbbb"));
+    }
 }
 
 TEST(MsgHostileInput, DeepNestingAndHugeCountsAreRefused)

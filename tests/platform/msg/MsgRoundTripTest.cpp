@@ -237,15 +237,17 @@ TEST(MsgRoundTrip, MsgToMimeToMsgKeepsWhatReadersReport)
         const QStringList rb = lastAddresses(b.value(QStringLiteral("recipient_list")));
         EXPECT_EQ(rb.join(QLatin1Char(' ')).toStdString(), ra.join(QLatin1Char(' ')).toStdString());
         const QStringList senderA = addressesIn({a.value(QStringLiteral("sender")).toString()});
-        if (!senderA.isEmpty())
+        if (!senderA.isEmpty()) {
             EXPECT_EQ(
                 addressesIn({b.value(QStringLiteral("sender")).toString()}).value(0).toStdString(),
                 senderA.front().toStdString());
+        }
         const QString textA = lf(a.value(QStringLiteral("text_start")).toString());
-        if (!textA.isEmpty())
+        if (!textA.isEmpty()) {
             EXPECT_TRUE(
                 lf(b.value(QStringLiteral("text_start")).toString()).startsWith(textA.left(40)))
                 << b.value(QStringLiteral("text_start")).toString().toStdString();
+        }
         const QJsonArray la = a.value(QStringLiteral("attachment_list")).toArray();
         const QJsonArray lb = b.value(QStringLiteral("attachment_list")).toArray();
         EXPECT_EQ(b.value(QStringLiteral("embedded_msgs")).toInt(),

@@ -124,12 +124,14 @@ void checkMsgInfo(const Expected& e, const QJsonObject& info)
     recipients.sort();
     EXPECT_EQ(join(recipients), join(e.recipients)) << "olefile";
     const QString text = simplified(info.value(QStringLiteral("text_start")).toString());
-    if (!e.textStart.isEmpty())
+    if (!e.textStart.isEmpty()) {
         EXPECT_TRUE(e.textStart.startsWith(text.left(e.textStart.size())) && !text.isEmpty())
             << "olefile text: " << text.toStdString() << " want: " << e.textStart.toStdString();
-    if (e.htmlOnly)
+    }
+    if (e.htmlOnly) {
         EXPECT_GT(info.value(QStringLiteral("text_chars")).toInt(), 0)
             << "plain text made from HTML";
+    }
 
     QList<QPair<QString, qint64>> files;
     QStringList embedded;
@@ -175,8 +177,9 @@ void checkMsgConvert(const Expected& e, const QByteArray& mime)
         return out;
     };
     EXPECT_EQ(join(ascii(conv.to + conv.cc)), join(ascii(e.recipients))) << "msgconvert";
-    if (!e.textStart.isEmpty() || e.htmlOnly)
+    if (!e.textStart.isEmpty() || e.htmlOnly) {
         EXPECT_FALSE(conv.text.trimmed().isEmpty()) << "msgconvert shows no text";
+    }
     if (e.signedEntity)
         return;
     for (const auto& f : e.files)
@@ -195,8 +198,9 @@ void checkMsgDump(const Expected& e, const QJsonObject& dump)
     QStringList recipients = addressesIn(toStringList(dump.value(QStringLiteral("recipients"))));
     recipients.sort();
     EXPECT_EQ(join(recipients), join(e.recipients)) << "msgreader";
-    if (!e.textStart.isEmpty() || e.htmlOnly)
+    if (!e.textStart.isEmpty() || e.htmlOnly) {
         EXPECT_GT(dump.value(QStringLiteral("bodyChars")).toInt(), 0) << "msgreader";
+    }
     const QStringList atts = toStringList(dump.value(QStringLiteral("attachments")));
     if (e.signedEntity)
         return;
