@@ -91,15 +91,23 @@ bool CompoundWriter::setRootClassId(const QByteArray& clsid)
     return true;
 }
 
-bool CompoundWriter::beginStorage(const QString& name)
+GsfOutput* CompoundWriter::newChild(const QString& name, bool storage)
 {
     if (m_failed || !claimName(name))
-        return false;
+        return nullptr;
     GLibLogCapture log;
     GsfOutput* child =
-        gsf_outfile_new_child(m_stack.back().storage, name.toUtf8().constData(), TRUE);
+        gsf_outfile_new_child(m_stack.back().storage, name.toUtf8().constData(), storage);
     if (!child)
-        return fail(QStringLiteral("cannot create storage \"%1\": %2").arg(name, log.text()));
+        fail(QStringLiteral("cannot create \"%1\": %2").arg(name, log.text()));
+    return child;
+}
+
+bool CompoundWriter::beginStorage(const QString& name)
+{
+    GsfOutput* child = newChild(name, true);
+    if (!child)
+        return false;
     m_stack.push_back({GSF_OUTFILE(child), {}});
     return true;
 }
@@ -123,13 +131,10 @@ bool CompoundWriter::endStorage()
 
 bool CompoundWriter::writeStream(const QString& name, const QByteArray& data)
 {
-    if (m_failed || !claimName(name))
+    GsfOutput* stream = newChild(name, false);
+    if (!stream)
         return false;
     GLibLogCapture log;
-    GsfOutput* stream =
-        gsf_outfile_new_child(m_stack.back().storage, name.toUtf8().constData(), FALSE);
-    if (!stream)
-        return fail(QStringLiteral("cannot create stream \"%1\": %2").arg(name, log.text()));
     bool ok = data.isEmpty() || gsf_output_write(stream, gsize(data.size()),
                                                  reinterpret_cast<const guint8*>(data.constData()));
     QString why = gsfErrorText(stream);

@@ -44,6 +44,7 @@ private:
 
     bool fail(const QString& text);
     bool claimName(const QString& name);
+    GsfOutput* newChild(const QString& name, bool storage);
     void closeAll();
 
     GsfOutput* m_sink = nullptr;

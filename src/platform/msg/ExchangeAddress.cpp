@@ -1,5 +1,7 @@
 #include "ExchangeAddress.h"
 
+#include "HexEscapes.h"
+
 namespace kestrel::platform::msg {
 
 namespace {
@@ -38,20 +40,7 @@ std::optional<QString> fromImceaex(const QString& address)
     const qsizetype at = address.lastIndexOf(QLatin1Char('@'));
     const QByteArray local =
         address.mid(Prefix.size(), at < 0 ? -1 : at - Prefix.size()).toLatin1();
-    QByteArray bytes;
-    for (qsizetype i = 0; i < local.size(); ++i) {
-        const char c = local[i];
-        bool ok = false;
-        const int v = c == '+' && i + 2 < local.size() ? local.mid(i + 1, 2).toInt(&ok, 16) : 0;
-        if (c == '_') {
-            bytes += '/';
-        } else if (ok) {
-            bytes += char(v);
-            i += 2;
-        } else {
-            bytes += c;
-        }
-    }
+    const QByteArray bytes = unescapeHex(local, '+', '_', '/');
     return QString::fromUtf8(bytes);
 }
 

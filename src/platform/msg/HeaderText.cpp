@@ -1,6 +1,7 @@
 #include "HeaderText.h"
 
 #include "Charsets.h"
+#include "HexEscapes.h"
 
 #include <QRegularExpression>
 
@@ -15,25 +16,6 @@ QString decodeRaw(const QByteArray& bytes)
     if (g_utf8_validate(bytes.constData(), bytes.size(), nullptr))
         return QString::fromUtf8(bytes);
     return decodeCodepage(bytes, 1252);
-}
-
-QByteArray decodeQ(const QByteArray& text)
-{
-    QByteArray out;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        bool ok = false;
-        const int v = c == '=' && i + 2 < text.size() ? text.mid(i + 1, 2).toInt(&ok, 16) : 0;
-        if (c == '_') {
-            out += ' ';
-        } else if (ok) {
-            out += char(v);
-            i += 2;
-        } else {
-            out += c;
-        }
-    }
-    return out;
 }
 
 } // namespace
@@ -74,7 +56,7 @@ QString decodeHeaderText(const QByteArray& raw)
         const QByteArray payload = m.captured(3).toLatin1();
         const QByteArray bytes = m.captured(2).toUpper() == QLatin1String("B")
                                      ? QByteArray::fromBase64(payload)
-                                     : decodeQ(payload);
+                                     : unescapeHex(payload, '=', '_', ' ');
         if (charset != pendingCharset)
             flush();
         pendingCharset = charset;

@@ -279,29 +279,26 @@ private:
                 emitText(QString(QChar(unit)));
             }
             pendingSkip = s.ucSkip;
-        } else if (!active(s)) {
-            return;
-        } else if (word == "par" || word == "line") {
-            emitText(QStringLiteral("\r\n"));
-        } else if (word == "tab") {
-            emitText(QStringLiteral("\t"));
-        } else if (word == "lquote") {
-            emitText(QString(QChar(0x2018)));
-        } else if (word == "rquote") {
-            emitText(QString(QChar(0x2019)));
-        } else if (word == "ldblquote") {
-            emitText(QString(QChar(0x201C)));
-        } else if (word == "rdblquote") {
-            emitText(QString(QChar(0x201D)));
-        } else if (word == "bullet") {
-            emitText(QString(QChar(0x2022)));
-        } else if (word == "endash") {
-            emitText(QString(QChar(0x2013)));
-        } else if (word == "emdash") {
-            emitText(QString(QChar(0x2014)));
-        } else if (word == "emspace" || word == "enspace") {
-            emitText(QStringLiteral(" "));
+        } else if (active(s)) {
+            if (const char16_t* text = symbolText(word))
+                emitText(QString::fromUtf16(text));
         }
+    }
+
+    // Control words that stand for text.
+    static const char16_t* symbolText(const QByteArray& word)
+    {
+        static const std::pair<const char*, const char16_t*> table[] = {
+            {"par", u"\r\n"},         {"line", u"\r\n"},     {"tab", u"\t"},
+            {"lquote", u"\u2018"},    {"rquote", u"\u2019"}, {"ldblquote", u"\u201C"},
+            {"rdblquote", u"\u201D"}, {"bullet", u"\u2022"}, {"endash", u"\u2013"},
+            {"emdash", u"\u2014"},    {"emspace", u" "},     {"enspace", u" "},
+        };
+        for (const auto& [name, text] : table) {
+            if (word == name)
+                return text;
+        }
+        return nullptr;
     }
 
     int codepageFor(const GroupState& s) const
