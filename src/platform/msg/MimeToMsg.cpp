@@ -276,6 +276,29 @@ private:
         if (g_mime_content_type_is_type(type, "application", "pkcs7-mime") ||
             g_mime_content_type_is_type(type, "application", "x-pkcs7-mime"))
             return QStringLiteral("IPM.Note.SMIME");
+        return meetingClass(body, 0);
+    }
+
+    // An invitation or cancellation carries its iCalendar METHOD on the part.
+    static QString meetingClass(GMimeObject* object, int depth)
+    {
+        if (GMIME_IS_MULTIPART(object) && depth < 4) {
+            GMimeMultipart* multipart = GMIME_MULTIPART(object);
+            for (int i = 0; i < g_mime_multipart_get_count(multipart); ++i) {
+                const QString cls =
+                    meetingClass(g_mime_multipart_get_part(multipart, i), depth + 1);
+                if (cls != QLatin1String("IPM.Note"))
+                    return cls;
+            }
+        }
+        GMimeContentType* type = g_mime_object_get_content_type(object);
+        const char* method = g_mime_content_type_get_parameter(type, "method");
+        if (g_mime_content_type_is_type(type, "text", "calendar") && method) {
+            if (g_ascii_strcasecmp(method, "REQUEST") == 0)
+                return QStringLiteral("IPM.Schedule.Meeting.Request");
+            if (g_ascii_strcasecmp(method, "CANCEL") == 0)
+                return QStringLiteral("IPM.Schedule.Meeting.Canceled");
+        }
         return QStringLiteral("IPM.Note");
     }
 

@@ -195,6 +195,34 @@ TEST(MsgRoundTrip, MimeToMsgToMimeKeepsTheMessage)
     }
 }
 
+// Reports, signed mail and meeting requests keep a class of their kind.
+TEST(MsgRoundTrip, MessageClassFollowsTheContent)
+{
+    const std::pair<const char*, const char*> cases[] = {
+        {"Content-Type: multipart/report; report-type=delivery-status; boundary=b\n\n--b\n"
+         "Content-Type: text/plain\n\nfailed\n--b--\n",
+         "REPORT.IPM.Note.NDR"},
+        {"Content-Type: multipart/report; report-type=disposition-notification; boundary=b\n\n"
+         "--b\nContent-Type: text/plain\n\nread\n--b--\n",
+         "REPORT.IPM.Note.IPNRN"},
+        {"Content-Type: multipart/alternative; boundary=b\n\n--b\nContent-Type: text/plain\n\n"
+         "invite\n--b\nContent-Type: text/calendar; method=REQUEST\n\nBEGIN:VCALENDAR\n--b--\n",
+         "IPM.Schedule.Meeting.Request"},
+        {"X-Kestrel-Message-Class: IPM.Task\nContent-Type: text/plain\n\ntask\n", "IPM.Task"},
+        {"Content-Type: text/plain\n\nplain\n", "IPM.Note"},
+    };
+    for (const auto& [body, cls] : cases) {
+        MsgEnvelope in;
+        in.mime = QByteArray("From: a@example.com\nSubject: class\nMIME-Version: 1.0\n") + body;
+        platform::PlatformError error;
+        auto bytes = platform::msg::encodeMsg(in, &error);
+        ASSERT_TRUE(bytes.has_value());
+        auto out = platform::msg::decodeMsg(*bytes, &error);
+        ASSERT_TRUE(out.has_value());
+        EXPECT_EQ(out->messageClass.toStdString(), cls);
+    }
+}
+
 // .msg to MIME to .msg: the independent reader reports the same message.
 TEST(MsgRoundTrip, MsgToMimeToMsgKeepsWhatReadersReport)
 {
