@@ -1,14 +1,8 @@
 #include "EngineBench.h"
 
+#include "HeadlessRun.h"
 #include "MaildirStoreWriter.h"
 #include "MessageComposer.h"
-#include "QuietView.h"
-#include "engine/PathRoutines.h"
-#include "engine/SettingsReader.h"
-#include "engine/SoundPlayer.h"
-#include "engine/TaskRunner.h"
-#include "engine/TaskSettings.h"
-#include "platform/PlatformRegistry.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -20,23 +14,6 @@
 #include <sys/resource.h>
 
 namespace kestrel::bench {
-
-namespace {
-
-class DefaultSettings : public engine::SettingsReader {
-public:
-    QString readSetting(const QString&, const QString&, const QString& value) const override
-    {
-        return value;
-    }
-};
-
-class NoSound : public engine::SoundPlayer {
-public:
-    void playAsync(const QString&) override {}
-};
-
-} // namespace
 
 BenchArgs parseArgs(int argc, char** argv, int defaultMessages, const char* name)
 {
@@ -149,43 +126,9 @@ void clearDir(const QString& dir)
 
 EngineResult runEngine(const QString& profile, int action, bool preview, const QString& diskDir)
 {
-    EngineResult result;
-    qputenv("KESTREL_PROFILE", QFile::encodeName(profile));
-    std::unique_ptr<platform::Application> application = platform::createApplication();
-    std::unique_ptr<platform::Namespace> ns =
-        application ? application->getNamespace(QStringLiteral("MAPI")) : nullptr;
-    if (!ns || !ns->logon())
-        return result;
-    std::unique_ptr<platform::Session> session = ns->openSession();
-    std::unique_ptr<platform::FolderCollection> stores = ns->folders();
-    if (!session || !stores)
-        return result;
-
-    engine::TaskSettings settings;
-    settings.Action = action;
-    settings.PreviewMode = preview;
-    settings.SourceRoot = stores->item(1);
-    if (!diskDir.isEmpty()) {
-        settings.DestinationIsDisk = true;
-        settings.DestinationPath = engine::AddPathSeparator(diskDir);
-    } else {
-        settings.ArchiveRoot = stores->item(2);
-    }
-    settings.StartDate = rangeStart();
-    settings.EndDate = rangeEnd();
-    settings.IncludeUnread = true;
-
-    test::QuietView view;
-    NoSound sound;
-    DefaultSettings reader;
-    engine::TaskRunner runner(view, sound, reader, QDir::tempPath());
-    const QString source = settings.SourceRoot->name().value_or(QString());
-    const QList<engine::TaskFolder> folders = {
-        {QStringLiteral("Inbox"), QStringLiteral("\\\\%1\\Inbox").arg(source), true}};
-    result.seconds = secondsOf([&] { runner.Run(settings, 0, *ns, session.get(), folders); });
-    result.counters = runner.counters();
-    result.status = view.status;
-    return result;
+    const test::HeadlessRunResult run =
+        test::RunOverInbox(profile, action, preview, diskDir, rangeStart(), rangeEnd());
+    return {run.seconds, run.counters, run.status};
 }
 
 double secondsOf(const std::function<void()>& work)
