@@ -126,6 +126,16 @@ void MaildirBackend::remember(const QString& folderDir, const QString& unique,
         it->byUnique.insert(unique, entry);
 }
 
+bool MaildirBackend::holdsUnique(const QString& folderDir, const QString& unique)
+{
+    auto it = m_indexes.find(folderDir);
+    if (it == m_indexes.end()) {
+        scan(folderDir);
+        it = m_indexes.find(folderDir);
+    }
+    return it != m_indexes.end() && it->byUnique.contains(unique);
+}
+
 void MaildirBackend::forget(const QString& folderDir, const QString& unique)
 {
     auto it = m_indexes.find(folderDir);

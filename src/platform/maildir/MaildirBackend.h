@@ -44,6 +44,10 @@ public:
     // The message's current file; rescans the folder when the remembered one is gone.
     std::optional<MessageEntry> locate(const QString& folderDir, const QString& unique);
     void remember(const QString& folderDir, const QString& unique, const MessageEntry& entry);
+    // Whether the folder holds a message of that unique name, with any flags.
+    // Scans a folder once; after that it trusts its index and what remember()
+    // adds, so that filling a folder costs O(1) per message.
+    bool holdsUnique(const QString& folderDir, const QString& unique);
     void forget(const QString& folderDir, const QString& unique);
 
 private:

@@ -8,6 +8,7 @@
 #include "MessageTransfer.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 namespace kestrel::platform::maildir {
 
@@ -341,8 +342,14 @@ std::optional<MessageEntry> MaildirMailItem::transferTo(const FolderRef& target,
     PlatformError error;
     const QString flags =
         KeywordFile::translateFlags(m_file->name().flags, m_file->folderDir(), destDir, &error);
-    const std::optional<QString> fileName = MessageTransfer::transfer(
-        m_file->path(), destDir, m_file->name().unique, flags, copy, &error);
+    // Two files of one unique name in a folder would share an identifier (and
+    // Dovecot renames one): a message coming back to a folder that still holds
+    // an older copy of it gets a new name.
+    QString unique = m_file->name().unique;
+    if (!copy && m_backend->holdsUnique(destDir, unique))
+        unique = newUniqueName(QFileInfo(m_file->path()).size());
+    const std::optional<QString> fileName =
+        MessageTransfer::transfer(m_file->path(), destDir, unique, flags, copy, &error);
     if (!fileName) {
         setError(error);
         return std::nullopt;
