@@ -12,8 +12,8 @@ namespace kestrel::platform::msg {
 
 class CompoundWriter;
 
-// The whole file: root class id, name map, then the message. Returns false and
-// sets *error on failure.
+// The whole file: root class id, name map, then the message. Returns nullopt
+// and sets *error on failure.
 std::optional<QByteArray> writeMsgObject(const MsgObject& message, QString* error);
 
 } // namespace kestrel::platform::msg
