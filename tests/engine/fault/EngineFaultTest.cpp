@@ -7,6 +7,7 @@
 
 #include <QCryptographicHash>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QHash>
 #include <QProcess>
@@ -14,6 +15,9 @@
 #include <QThread>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
 
 using namespace kestrel;
 using namespace kestrel::test;
@@ -118,24 +122,39 @@ protected:
     }
 
     // Starts the child over and over and kills it at random moments; returns
-    // how many kills hit a running child.
-    int killRepeatedly(const QStringList& childArgs)
+    // how many kills hit a running child. The moments adapt to the speed seen
+    // so far (done() counts the messages handled), so that the kills spread
+    // over about half of the work on a fast or a slow disk alike.
+    int killRepeatedly(const QStringList& childArgs, const std::function<qint64()>& done)
     {
         const QString child =
             QStringLiteral(KESTREL_BINARY_DIR) + QStringLiteral("/bin/kestrel-engine-fault-child");
         QRandomGenerator random(quint32(::getpid()));
         int hits = 0;
+        qint64 runningMsecs = 0;
+        quint32 untilFirstDone = 200; // grows while nothing has been handled yet
         for (int attempt = 0; attempt < kKills * 3 && hits < kKills; ++attempt) {
+            const qint64 handled = done();
+            const double perMsec = runningMsecs > 0 ? double(handled) / runningMsecs : 0;
+            const qint64 share = (kMessages / 2 - handled) / (kKills - hits);
+            if (handled == 0 && attempt > 0)
+                untilFirstDone = std::min(untilFirstDone * 2, 3000u);
+            const quint32 longest =
+                perMsec > 0 ? quint32(std::clamp<qint64>(qint64(2 * share / perMsec), 60, 3000))
+                            : untilFirstDone;
             QProcess process;
+            QElapsedTimer timer;
+            timer.start();
             process.start(child, childArgs);
             if (!process.waitForStarted())
                 return -1;
-            QThread::msleep(random.bounded(30u, 2500u));
+            QThread::msleep(random.bounded(20u, longest));
             if (process.state() == QProcess::Running) {
                 process.kill(); // SIGKILL
                 ++hits;
             }
             process.waitForFinished();
+            runningMsecs += timer.elapsed();
         }
         return hits;
     }
@@ -148,7 +167,10 @@ protected:
 
 TEST_F(EngineFault, MoveToAnotherStoreKilledAtRandomMomentsLosesNothing)
 {
-    EXPECT_GE(killRepeatedly({stores->profilePath()}), 10);
+    EXPECT_GE(
+        killRepeatedly({stores->profilePath()},
+                       [&] { return stores->messageFiles(1, QStringLiteral("Inbox")).size(); }),
+        10);
     Census census(originals);
     for (int store : {0, 1}) {
         for (const QString& path : stores->messageFiles(store, QStringLiteral("Inbox")))
@@ -166,11 +188,15 @@ TEST_F(EngineFault, MoveToDiskKilledAtRandomMomentsLosesNothing)
 {
     const QString disk = stores->rootDir() + QStringLiteral("/export");
     ASSERT_TRUE(QDir().mkpath(disk));
-    EXPECT_GE(killRepeatedly({stores->profilePath(), disk}), 10);
+    const QDir exported(disk + QStringLiteral("/Inbox"));
+    EXPECT_GE(
+        killRepeatedly(
+            {stores->profilePath(), disk},
+            [&] { return exported.entryList({QStringLiteral("*.msg")}, QDir::Files).size(); }),
+        10);
     Census census(originals);
     for (const QString& path : stores->messageFiles(0, QStringLiteral("Inbox")))
         census.storeFile(path);
-    const QDir exported(disk + QStringLiteral("/Inbox"));
     const QStringList msgs = exported.entryList({QStringLiteral("*.msg")}, QDir::Files);
     for (const QString& name : msgs)
         census.msgFile(exported.filePath(name));
