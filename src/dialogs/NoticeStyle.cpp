@@ -10,11 +10,27 @@
 
 namespace kestrel::dialogs {
 
-static void setTextColor(QLabel* label, const QColor& color)
+void setTextColor(QWidget* widget, const QColor& color)
 {
-    QPalette palette = label->palette();
+    QPalette palette = widget->palette();
     palette.setColor(QPalette::WindowText, color);
-    label->setPalette(palette);
+    widget->setPalette(palette);
+}
+
+void fillWindowBackground(QWidget& window)
+{
+    window.setAutoFillBackground(true);
+    QPalette palette = window.palette();
+    palette.setColor(QPalette::Window, kWindowBackground);
+    window.setPalette(palette);
+}
+
+void fixDialogSize(QDialog& dialog, QLayout& layout, int width)
+{
+    dialog.setFont(chromeFont());
+    dialog.setFixedWidth(width);
+    layout.activate();
+    dialog.setFixedHeight(layout.totalHeightForWidth(width));
 }
 
 QLabel* noticeLabel(QWidget* parent, const char* name, const QString& text, bool step)
@@ -51,11 +67,8 @@ QPushButton* layOutNotice(QDialog& dialog, QWidget& frame, const QString& okayCa
     outer->addWidget(&frame);
     outer->addWidget(okay, 0, Qt::AlignRight);
     new BorderShape(&dialog);
-
-    dialog.setFont(chromeFont());
-    dialog.setFixedWidth(width);
-    outer->activate();
-    dialog.setFixedHeight(outer->totalHeightForWidth(width));
+    fillWindowBackground(dialog);
+    fixDialogSize(dialog, *outer, width);
     return okay;
 }
 

@@ -5,6 +5,7 @@
 
 class QDialog;
 class QLabel;
+class QLayout;
 class QPushButton;
 class QWidget;
 
@@ -12,6 +13,15 @@ namespace kestrel::dialogs {
 
 // The blue of the notices' texts.
 inline const QColor kNoticeBlue(43, 111, 201);
+// The main window's pale background, behind every dialog too.
+inline const QColor kWindowBackground(238, 242, 247);
+
+void setTextColor(QWidget* widget, const QColor& color);
+// Paints the dialog's background in the main window's colour.
+void fillWindowBackground(QWidget& window);
+// Fixes the dialog at width and at the height its layout needs there (wrapped
+// texts included).
+void fixDialogSize(QDialog& dialog, QLayout& layout, int width);
 
 // A word-wrapped notice text in the notices' blue; steps are indented.
 QLabel* noticeLabel(QWidget* parent, const char* name, const QString& text, bool step = false);

@@ -2,12 +2,25 @@
 
 #include "DialogRunner.h"
 #include "SettingsStore.h"
+#include "frmCompactInfo.h"
 #include "frmFirstWarning.h"
 #include "frmNoArchiveWarning.h"
 
 #include <QScreen>
 
 namespace kestrel::dialogs {
+
+namespace {
+
+// Before the main window is shown, or after it has gone, there is nothing to
+// centre on but the screen.
+void centreWithoutOwner(QDialog& dialog, const QWidget* owner)
+{
+    if (const QScreen* screen = dialog.screen(); screen && !(owner && owner->isVisible()))
+        dialog.move(screen->availableGeometry().center() - dialog.rect().center());
+}
+
+} // namespace
 
 void ShowFirstWarning(SettingsStore& settings, DialogRunner& runner, QWidget* owner)
 {
@@ -16,11 +29,22 @@ void ShowFirstWarning(SettingsStore& settings, DialogRunner& runner, QWidget* ow
     if (settings.read(section, key, QStringLiteral("1")) == QLatin1String("0"))
         return;
     frmFirstWarning warning(owner);
-    // It comes before the main window is shown, so there is nothing to centre on.
-    if (const QScreen* screen = warning.screen(); screen && !(owner && owner->isVisible()))
-        warning.move(screen->availableGeometry().center() - warning.rect().center());
+    centreWithoutOwner(warning, owner);
     runner.run(warning);
     settings.write(section, key, QStringLiteral("0"));
+}
+
+void ShowPerformanceTip(SettingsStore& settings, DialogRunner& runner, QWidget* owner)
+{
+    const QString section = QStringLiteral("Dialogs");
+    const QString key = QStringLiteral("ShowPerformanceTip");
+    if (settings.read(section, key, QStringLiteral("1")) == QLatin1String("0"))
+        return;
+    frmCompactInfo tip(owner);
+    centreWithoutOwner(tip, owner);
+    runner.run(tip);
+    if (tip.IsNoShow())
+        settings.write(section, key, QStringLiteral("0"));
 }
 
 void ShowNoArchiveWarning(DialogRunner& runner, QWidget* owner)

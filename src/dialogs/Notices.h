@@ -11,6 +11,11 @@ class SettingsStore;
 // shown, the setting becomes "0".
 void ShowFirstWarning(SettingsStore& settings, DialogRunner& runner, QWidget* owner);
 
+// The performance tip, unless "Dialogs"/"ShowPerformanceTip" is "0"; the
+// setting becomes "0" only when the tip is closed with its box ticked. The
+// caller decides whether a run happened.
+void ShowPerformanceTip(SettingsStore& settings, DialogRunner& runner, QWidget* owner);
+
 // The single-store warning, modal over owner.
 void ShowNoArchiveWarning(DialogRunner& runner, QWidget* owner);
 

@@ -61,6 +61,8 @@ public:
 
     TaskRunFlags& flags() { return m_flags; }
     const TaskCounters& counters() const { return m_counters; }
+    // The disk-folder source counts into the same totals.
+    TaskCounters& counters() { return m_counters; }
     qint64 msgFileCounter() const { return m_msgFileCounter.value; }
 
 private:

@@ -1,0 +1,58 @@
+#include "frmCompactInfo.h"
+
+#include "NoticeStyle.h"
+#include "SvgPicture.h"
+#include "WindowChrome.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace kestrel::dialogs {
+
+frmCompactInfo::frmCompactInfo(QWidget* owner) : QDialog(owner)
+{
+    setObjectName(QStringLiteral("frmCompactInfo"));
+    setWindowTitle(QString::fromUtf8(kProductName));
+
+    auto* GroupBox1 = new QGroupBox(this);
+    GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
+    Label1 = noticeHeading(GroupBox1, "Label1", QStringLiteral("PERFORMANCE TIP"), 14.25);
+    lblInfo = noticeLabel(GroupBox1, "lblInfo",
+                          QStringLiteral("In order to maximise the performance of Outlook you "
+                                         "should now compact your PST file. To do this in "
+                                         "Outlook:"));
+    Label2 = noticeLabel(GroupBox1, "Label2",
+                         QStringLiteral("Select File->Data File management..."), true);
+    Label3 = noticeLabel(GroupBox1, "Label3", QStringLiteral("Select a data file"), true);
+    Label4 = noticeLabel(GroupBox1, "Label4", QStringLiteral("Click Settings..."), true);
+    Label5 = noticeLabel(GroupBox1, "Label5", QStringLiteral("Click Compact Now"), true);
+    chkNoShow = new QCheckBox(QStringLiteral(" Do not show this message again."), GroupBox1);
+    chkNoShow->setObjectName(QStringLiteral("chkNoShow"));
+    connect(chkNoShow, &QCheckBox::clicked, this, [this](bool ticked) { m_noShow = ticked; });
+    Image1 = new QLabel(GroupBox1);
+    Image1->setObjectName(QStringLiteral("Image1"));
+    Image1->setPixmap(svgPicture(QStringLiteral(":/dialogs/tip.svg"), QSize(48, 48)));
+
+    auto* texts = new QVBoxLayout;
+    texts->addWidget(Label1);
+    texts->addSpacing(4);
+    texts->addWidget(lblInfo);
+    texts->addSpacing(2);
+    for (QLabel* step : {Label2, Label3, Label4, Label5})
+        texts->addWidget(step);
+    texts->addSpacing(8);
+    texts->addWidget(chkNoShow);
+    auto* inner = new QHBoxLayout(GroupBox1);
+    inner->addWidget(Image1, 0, Qt::AlignTop);
+    inner->addSpacing(8);
+    inner->addLayout(texts, 1);
+
+    cmdOkay = layOutNotice(*this, *GroupBox1, QStringLiteral("&Okay"), 440);
+    applyWindowChrome(*this, {.caption = false, .border = true});
+}
+
+} // namespace kestrel::dialogs
