@@ -231,6 +231,8 @@ private:
         }
         if (auto compressed = getBinary(m_msg.props, pid::RtfCompressed)) {
             if (auto rtf = decompressRtf(*compressed)) {
+                while (rtf->endsWith('\0')) // Outlook ends the RTF with a NUL
+                    rtf->chop(1);
                 switch (rtfKind(*rtf)) {
                 case RtfKind::Html:
                     if (b.html.isEmpty())
@@ -297,7 +299,9 @@ private:
     {
         if (GMimeObject* entity = signedBody())
             return entity;
-        const Bodies b = bodies();
+        // A member: the parts built below read the RTF bytes in place.
+        m_bodies = bodies();
+        const Bodies& b = m_bodies;
         std::vector<GMimeObject*> alternatives;
         if (!b.text.isEmpty() || (b.html.isEmpty() && b.nativeRtf.isEmpty()))
             alternatives.push_back(GMIME_OBJECT(textPart("plain", b.text)));
@@ -453,6 +457,7 @@ private:
     int m_depth;
     int m_cp;
     qsizetype m_dataSize = 0; // attachment bytes, to size the output
+    Bodies m_bodies;
 };
 
 } // namespace

@@ -83,8 +83,16 @@ void walk(GMimeObject* object, MimeSummary& s, int depth)
             s.html = t;
             return;
         }
-        if (g_mime_content_type_is_type(type, "text", "rtf"))
+        if (g_mime_content_type_is_type(type, "text", "rtf")) {
+            GMimeStream* stream = g_mime_stream_mem_new();
+            if (GMimeDataWrapper* content = g_mime_part_get_content(part))
+                g_mime_data_wrapper_write_to_stream(content, stream);
+            GByteArray* a = g_mime_stream_mem_get_byte_array(GMIME_STREAM_MEM(stream));
+            if (s.rtf.isEmpty())
+                s.rtf = QByteArray(reinterpret_cast<const char*>(a->data), a->len);
+            g_object_unref(stream);
             return;
+        }
     }
     GMimeStream* stream = g_mime_stream_mem_new();
     if (GMimeDataWrapper* content = g_mime_part_get_content(part))

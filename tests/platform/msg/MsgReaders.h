@@ -38,6 +38,7 @@ struct MimeSummary {
     QStringList to, cc, bcc;                   // lower-case addresses
     QString text;                              // first text/plain body
     QString html;                              // first text/html body
+    QByteArray rtf;                            // first text/rtf body
     QList<QPair<QString, qint64>> attachments; // file name, decoded size
     QList<QByteArray> attachmentData;
     QStringList embeddedSubjects;
