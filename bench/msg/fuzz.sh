@@ -39,7 +39,7 @@ for harness in msg-read mime-to-msg; do
     mkdir -p "$WORK" "$FINDINGS"
     echo "== $harness for ${SECONDS_EACH}s"
     nice -n 15 "$BUILD/bin/kestrel-fuzz-$harness" "$WORK" "$SEEDS/$harness" \
-        -max_total_time="$SECONDS_EACH" -rss_limit_mb=2048 -timeout=20 -max_len=400000 \
+        -max_total_time="$SECONDS_EACH" -rss_limit_mb=2048 -timeout=60 -max_len=400000 \
         -artifact_prefix="$FINDINGS/" -print_final_stats=1 2>&1 | tee "$BUILD/$harness.log" | grep -E "^#|ERROR|SUMMARY|stat::" | tail -15 || true
 done
 echo "findings:"; ls -l "$BUILD"/findings/*/ 2>/dev/null || true

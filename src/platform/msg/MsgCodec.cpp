@@ -1,6 +1,7 @@
 #include "platform/MsgCodec.h"
 
 #include "AtomicFileWriter.h"
+#include "LargeStack.h"
 #include "MimeToMsg.h"
 #include "MsgStorageReader.h"
 #include "MsgStorageWriter.h"
@@ -30,7 +31,8 @@ void setError(PlatformError* error, ErrorKind kind, const QString& text, const Q
 std::optional<QByteArray> encodeMsg(const MsgEnvelope& message, PlatformError* error)
 {
     QString why;
-    auto bytes = writeMsgObject(mimeToMsg(message), &why);
+    std::optional<QByteArray> bytes;
+    runOnLargeStack([&] { bytes = writeMsgObject(mimeToMsg(message), &why); });
     if (!bytes) {
         setError(error, ErrorKind::Io, QStringLiteral("Cannot build the .msg file"), why);
         return std::nullopt;
@@ -48,7 +50,9 @@ std::optional<MsgEnvelope> decodeMsg(const QByteArray& data, PlatformError* erro
         return std::nullopt;
     }
     setError(error, ErrorKind::None, {});
-    return msgToMime(*message);
+    MsgEnvelope envelope;
+    runOnLargeStack([&] { envelope = msgToMime(*message); });
+    return envelope;
 }
 
 bool writeMsgFile(const MsgEnvelope& message, const QString& path, PlatformError* error)

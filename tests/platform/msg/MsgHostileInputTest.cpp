@@ -101,6 +101,24 @@ TEST(MsgHostileInput, DeepNestingAndHugeCountsAreRefused)
     expectRefused(*many, "two million properties");
 }
 
+// An address header of 40,000 nested groups made GMime recurse past the end
+// of a normal stack (found by the fuzzer from long-header-line.eml).
+TEST(MsgHostileInput, HugeAddressHeaderDoesNotOverflowTheStack)
+{
+    QByteArray mime = "From: a@example.com\nTo: \"t\" <t@example.com>,\n";
+    for (int i = 0; i < 80000; ++i)
+        mime += "\t=?utf-8?Q?date=3E2017-08-20T10:08:28.617=3C/pr?=\n";
+    mime += "Subject: deep\n\nbody\n";
+    MsgEnvelope e;
+    e.mime = mime;
+    platform::PlatformError error;
+    auto bytes = encodeMsg(e, &error);
+    ASSERT_TRUE(bytes.has_value());
+    auto back = decodeMsg(*bytes, &error); // the saved headers come back through GMime too
+    ASSERT_TRUE(back.has_value());
+    EXPECT_TRUE(back->mime.contains("Subject: deep"));
+}
+
 // Bytes flipped all over a real file: always an answer, never a crash.
 TEST(MsgHostileInput, RandomDamageNeverCrashes)
 {
