@@ -78,12 +78,40 @@ qsizetype headerEnd(const QByteArray& data, qsizetype from)
     return -1;
 }
 
+// GMime's address parser recurses per word: a field of tens of thousands of
+// encoded words runs it past the end of the stack. No real field comes near
+// this size, so longer ones are cut at a line end before GMime sees them.
+constexpr qsizetype kMaxFieldBytes = 64 * 1024;
+
+QByteArray withFieldsCut(const QByteArray& block)
+{
+    QByteArray out;
+    out.reserve(block.size());
+    qsizetype fieldBytes = 0;
+    qsizetype start = 0;
+    while (start < block.size()) {
+        qsizetype end = block.indexOf('\n', start);
+        end = end < 0 ? block.size() : end + 1;
+        const bool continuation = block[start] == ' ' || block[start] == '\t';
+        fieldBytes = continuation ? fieldBytes + (end - start) : end - start;
+        if (fieldBytes <= kMaxFieldBytes) {
+            out.append(block.constData() + start, end - start);
+        } else if (!continuation) {
+            out.append(block.constData() + start, kMaxFieldBytes);
+            out.append('\n');
+        }
+        start = end;
+    }
+    return out;
+}
+
 } // namespace
 
 MessageHeaders MessageHeaders::parse(const QByteArray& headerBlock)
 {
     MessageHeaders headers;
-    QByteArray data = headerBlock;
+    QByteArray data =
+        headerBlock.size() > kMaxFieldBytes ? withFieldsCut(headerBlock) : headerBlock;
     if (!data.endsWith("\n\n") && !data.endsWith("\n\r\n"))
         data.append("\n\n"); // a block cut short still parses as headers only
     GMimeMessage* message = msg::parseMimeMessage(data);

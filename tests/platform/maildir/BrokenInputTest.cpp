@@ -146,3 +146,34 @@ TEST(MaildirBrokenInput, MissingDirectoriesAndVanishedFiles)
     QDir(dir).removeRecursively();
     EXPECT_EQ(noCur->items()->count(), 0);
 }
+
+// A header of tens of thousands of encoded words once made GMime recurse past
+// the stack; a store holding such mail must still be readable.
+TEST(MaildirBrokenInput, HugeAddressHeaderDoesNotCrash)
+{
+    test::TempMaildir maildir;
+    maildir.addStore("Personal Folders");
+    QByteArray mime = "Date: Tue, 15 Sep 2020 10:00:00 +0000\nFrom: a@example.com\n"
+                      "To: \"t\" <t@example.com>,\n";
+    for (int i = 0; i < 80000; ++i)
+        mime += "\t=?utf-8?Q?date=3E2017-08-20T10:08:28.617=3C/pr?=\n";
+    mime += "Subject: deep\n\nbody\n";
+    writeFile(maildir.folderDir("Inbox") + "/cur/1.M1P1Q1.h:2,S", mime);
+    QByteArray oneLine = "From: a@example.com\nTo: \"t\" <t@example.com>,";
+    for (int i = 0; i < 80000; ++i)
+        oneLine += " =?utf-8?Q?date=3E2017-08-20T10:08:28.617=3C/pr?=";
+    writeFile(maildir.folderDir("Inbox") + "/cur/2.M1P1Q2.h:2,S", oneLine + "\n\nbody\n");
+    maildir.writeProfile();
+
+    test::OpenProfile open;
+    auto items = open.folder("Personal Folders\\Inbox")->items();
+    ASSERT_EQ(items->count(), 2);
+    for (qint64 i = 1; i <= 2; ++i) {
+        auto item = items->item(i);
+        ASSERT_TRUE(item);
+        readEverything(*item);
+    }
+    auto sent = items->restrict("[SentOn] >= \"January 01, 1970 12:00 AM\"");
+    ASSERT_TRUE(sent);
+    EXPECT_EQ(sent->count(), 1);
+}
