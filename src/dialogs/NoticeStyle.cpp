@@ -30,7 +30,10 @@ void fixDialogSize(QDialog& dialog, QLayout& layout, int width)
     dialog.setFont(chromeFont());
     dialog.setFixedWidth(width);
     layout.activate();
-    dialog.setFixedHeight(layout.totalHeightForWidth(width));
+    // Without wrapped texts the layout has no height-for-width of its own.
+    const int height = layout.hasHeightForWidth() ? layout.totalHeightForWidth(width)
+                                                  : layout.totalSizeHint().height();
+    dialog.setFixedHeight(height);
 }
 
 QLabel* noticeLabel(QWidget* parent, const char* name, const QString& text, bool step)

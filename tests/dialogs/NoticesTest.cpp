@@ -2,13 +2,16 @@
 
 #include "RecordingServices.h"
 #include "dialogs/SettingsStore.h"
+#include "dialogs/frmCompactInfo.h"
 #include "dialogs/frmFirstWarning.h"
 #include "dialogs/frmNoArchiveWarning.h"
 #include "dialogs/frmPictures.h"
 #include "support/TempDir.h"
 
+#include <QCheckBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -105,4 +108,82 @@ TEST(frmPictures, HoldsThreeDistinctActionPictures)
     EXPECT_TRUE(pictures.actionPicture(3).isNull());
     EXPECT_TRUE(pictures.actionPicture(-1).isNull());
     EXPECT_FALSE(pictures.isVisible());
+}
+
+namespace {
+
+// Shows the real tip and clicks its box `clicks` times before Okay.
+QStringList showTip(SettingsStore& settings, int clicks)
+{
+    RecordingDialogRunner runner;
+    runner.inspect = [&](QDialog& dialog) {
+        auto& tip = static_cast<frmCompactInfo&>(dialog);
+        tip.show();
+        for (int i = 0; i < clicks; ++i)
+            QTest::mouseClick(tip.chkNoShow, Qt::LeftButton);
+        QTest::mouseClick(tip.cmdOkay, Qt::LeftButton);
+        EXPECT_TRUE(tip.isHidden());
+    };
+    ShowPerformanceTip(settings, runner, nullptr);
+    return runner.shown;
+}
+
+} // namespace
+
+TEST(PerformanceTip, SwitchedOffOnlyByOkayWithTheBoxTicked)
+{
+    kestrel::test::TempDir dir;
+    SettingsStore settings(dir.filePath("settings.ini"));
+    const QString key = "ShowPerformanceTip";
+
+    EXPECT_EQ(showTip(settings, 0), QStringList{"frmCompactInfo"});
+    EXPECT_EQ(settings.read("Dialogs", key, "unset"), "unset") << "unticked: left alone";
+    EXPECT_EQ(showTip(settings, 2), QStringList{"frmCompactInfo"});
+    EXPECT_EQ(settings.read("Dialogs", key, "unset"), "unset") << "ticked and unticked";
+    EXPECT_EQ(showTip(settings, 1), QStringList{"frmCompactInfo"});
+    EXPECT_EQ(settings.read("Dialogs", key, "unset"), "0");
+    EXPECT_TRUE(showTip(settings, 0).isEmpty()) << "not shown again";
+
+    for (const QString stored : {"1", "", "no"}) {
+        settings.write("Dialogs", key, stored);
+        EXPECT_EQ(showTip(settings, 0), QStringList{"frmCompactInfo"}) << stored.toStdString();
+        EXPECT_EQ(settings.read("Dialogs", key, "unset"), stored);
+    }
+}
+
+TEST(PerformanceTip, TextsFromTopToBottom)
+{
+    frmCompactInfo tip;
+    QStringList texts;
+    for (QLabel* label : {tip.Label1, tip.lblInfo, tip.Label2, tip.Label3, tip.Label4, tip.Label5})
+        texts.append(label->text());
+    texts.append(tip.chkNoShow->text());
+    texts.append(tip.cmdOkay->text());
+    EXPECT_EQ(texts, (QStringList{
+                         "PERFORMANCE TIP",
+                         "In order to maximise the performance of Outlook you should now compact "
+                         "your PST file. To do this in Outlook:",
+                         "Select File->Data File management...",
+                         "Select a data file",
+                         "Click Settings...",
+                         "Click Compact Now",
+                         " Do not show this message again.",
+                         "&Okay",
+                     }));
+    EXPECT_FALSE(tip.IsNoShow());
+    EXPECT_FALSE(tip.Image1->pixmap().isNull());
+    EXPECT_NE(tip.findChild<QWidget*>("shaBorder"), nullptr);
+    EXPECT_EQ(tip.Label1->palette().color(QPalette::WindowText), QColor(43, 111, 201));
+
+    tip.show();
+    int previousBottom = -1;
+    for (QWidget* control :
+         std::initializer_list<QWidget*>{tip.Label1, tip.lblInfo, tip.Label2, tip.Label3,
+                                         tip.Label4, tip.Label5, tip.chkNoShow}) {
+        const int top = control->mapTo(&tip, QPoint(0, 0)).y();
+        EXPECT_GE(top, previousBottom) << control->objectName().toStdString();
+        previousBottom = top + control->height();
+    }
+    EXPECT_LE(previousBottom, tip.cmdOkay->mapTo(&tip, QPoint(0, 0)).y());
+    EXPECT_GE(tip.lblInfo->height(), tip.lblInfo->heightForWidth(tip.lblInfo->width()));
 }
