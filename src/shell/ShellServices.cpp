@@ -1,5 +1,7 @@
 #include "ShellServices.h"
 
+#include "FileDialogFolderPicker.h"
+#include "WaveSoundPlayer.h"
 #include "platform/PlatformRegistry.h"
 
 #include <QApplication>
@@ -18,6 +20,8 @@ ShellServices ShellServices::defaults(dialogs::SettingsStore& settings,
     services.beep = [] { QApplication::beep(); };
     services.createApplication = [] { return platform::createApplication(); };
     services.openUrl = [](const QUrl& url) { QDesktopServices::openUrl(url); };
+    services.folderPicker = std::make_shared<FileDialogFolderPicker>();
+    services.sound = std::make_shared<WaveSoundPlayer>(services.beep);
     return services;
 }
 

@@ -7,6 +7,9 @@
 #include <functional>
 #include <memory>
 
+namespace kestrel::engine {
+class SoundPlayer;
+}
 namespace kestrel::dialogs {
 class DialogRunner;
 class MessageBoxService;
@@ -15,9 +18,12 @@ class SettingsStore;
 
 namespace kestrel::shell {
 
+class FolderPicker;
+
 // What the main window reaches outside itself. The program passes the real
 // ones (defaults()); tests pass a temporary settings file, answering message
-// boxes and dialogs, a counted beep and their own application factory.
+// boxes and dialogs, a counted beep, their own application factory, a folder
+// picker that answers at once and a sound player that only records.
 struct ShellServices {
     dialogs::SettingsStore* settings = nullptr;
     dialogs::MessageBoxService* messages = nullptr;
@@ -25,8 +31,11 @@ struct ShellServices {
     std::function<void()> beep;
     std::function<std::unique_ptr<platform::Application>()> createApplication;
     std::function<void(const QUrl&)> openUrl;
+    std::shared_ptr<FolderPicker> folderPicker;
+    std::shared_ptr<engine::SoundPlayer> sound;
 
-    // The platform's beep, createApplication and the desktop's URL handler.
+    // The platform's beep, createApplication, the desktop's URL handler, its
+    // directory chooser and QSoundEffect.
     static ShellServices defaults(dialogs::SettingsStore& settings,
                                   dialogs::MessageBoxService& messages,
                                   dialogs::DialogRunner& dialogs);

@@ -1,8 +1,10 @@
 #include "frmMain.h"
 
+#include "FileDialogFolderPicker.h"
 #include "RdoSession.h"
 #include "StoreLists.h"
 #include "StoredAction.h"
+#include "WaveSoundPlayer.h"
 #include "dialogs/MessageBoxService.h"
 #include "dialogs/Notices.h"
 #include "dialogs/SettingsStore.h"
@@ -15,18 +17,32 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QStandardPaths>
 
 namespace kestrel::shell {
 
 static const QString kConfig = QStringLiteral("Config");
 
+static ShellServices withDefaults(ShellServices services)
+{
+    if (!services.folderPicker)
+        services.folderPicker = std::make_shared<FileDialogFolderPicker>();
+    if (!services.sound)
+        services.sound = std::make_shared<WaveSoundPlayer>(services.beep);
+    return services;
+}
+
 frmMain::frmMain(ShellServices services, QWidget* parent)
-    : QWidget(parent, Qt::Window), m_services(std::move(services))
+    : QWidget(parent, Qt::Window), m_services(withDefaults(std::move(services))),
+      m_settingsReader(*m_services.settings),
+      m_runner(std::make_unique<engine::TaskRunner>(*this, *m_services.sound, m_settingsReader,
+                                                    QCoreApplication::applicationDirPath()))
 {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("{APP}"));
@@ -173,14 +189,17 @@ void frmMain::cbTopFolder_Click()
     const bool disk = IsDiskFolderSelected(*cbTopFolder);
     txtSrcFileSystemFolder->setEnabled(disk);
     cmdPickSrcFileSystemFolder->setEnabled(disk);
-    if (disk)
+    if (disk) {
+        fillEmptyDiskFolder(*txtSrcFileSystemFolder);
         tvFolders->ClearChildFolders();
-    else
+    } else {
         tvFolders->ShowChildFolders(OutlookNamespace.get(), selectedStore(*cbTopFolder));
+    }
     EnableArchiveButton();
     GoBusy(false);
     setEnabled(wasEnabled);
     processEventsTwice();
+    // A disabled window takes no focus: caret and focus come once it is back.
     if (disk) {
         txtSrcFileSystemFolder->end(false);
         txtSrcFileSystemFolder->setFocus();
@@ -193,17 +212,52 @@ void frmMain::cbArchiveFolder_Click()
     txtDstFileSystemFolder->setEnabled(disk);
     cmdPickDstFileSystemFolder->setEnabled(disk);
     if (disk) {
+        fillEmptyDiskFolder(*txtDstFileSystemFolder);
         txtDstFileSystemFolder->end(false);
         txtDstFileSystemFolder->setFocus();
     }
     EnableArchiveButton();
 }
 
+// The user's documents folder stands in for an empty disk-folder edit.
+void frmMain::fillEmptyDiskFolder(QLineEdit& edit)
+{
+    if (edit.text().isEmpty())
+        edit.setText(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
+}
+
+// A cancelled picker leaves the edit's text alone.
+void frmMain::pickDiskFolder(QLineEdit& edit)
+{
+    const QString start = edit.text().trimmed();
+    if (const std::optional<QString> chosen = m_services.folderPicker->pickFolder(this, start))
+        edit.setText(*chosen);
+    edit.setFocus();
+}
+
+std::unique_ptr<platform::Folder> frmMain::GetSelectedStore(const QComboBox& list) const
+{
+    const folders::CMapiFolder* record = selectedStore(list);
+    if (!record || !OutlookNamespace)
+        return nullptr;
+    return folders::GetFolderFromPath(*OutlookNamespace, record->Path);
+}
+
+std::unique_ptr<platform::Folder> frmMain::GetSourceRoot() const
+{
+    return GetSelectedStore(*cbTopFolder);
+}
+
+std::unique_ptr<platform::Folder> frmMain::GetArchiveRoot() const
+{
+    return GetSelectedStore(*cbArchiveFolder);
+}
+
+// While a run goes on, Quit is the Stop button.
 void frmMain::cmdQuit_Click()
 {
-    if (TaskRunning) {
-        showStopping();
-        StopRequested = true;
+    if (flags().TaskRunning) {
+        m_runner->RequestStop();
         return;
     }
     Quit();
@@ -222,6 +276,13 @@ void frmMain::Quit()
 
 void frmMain::closeEvent(QCloseEvent* event)
 {
+    // The run is still on the stack below this event: closing now would pull
+    // the session from under it. Closing asks it to stop instead.
+    if (flags().TaskRunning) {
+        m_runner->RequestStop();
+        event->ignore();
+        return;
+    }
     if (!m_unloaded)
         unload();
     event->accept();
@@ -231,6 +292,8 @@ void frmMain::closeEvent(QCloseEvent* event)
 void frmMain::unload()
 {
     m_unloaded = true;
+    TaskSettings.ArchiveRoot.reset();
+    TaskSettings.SourceRoot.reset();
     CloseRDOSession(MapiSession);
     if (OutlookNamespace) {
         OutlookNamespace->logoff();
@@ -242,7 +305,25 @@ void frmMain::unload()
     }
     hide();
     processEventsTwice();
+    if (flags().TasksRunCount > 0)
+        ShowPerformanceTip();
     Q_EMIT programEnded();
+}
+
+// The performance tip, as a plain message until its notice window exists.
+void frmMain::ShowPerformanceTip()
+{
+    if (m_services.settings->read(QStringLiteral("Dialogs"), QStringLiteral("ShowPerformanceTip"),
+                                  QStringLiteral("1")) == QLatin1String("0"))
+        return;
+    m_services.messages->information(
+        this, QStringLiteral("PERFORMANCE TIP\n\n"
+                             "In order to maximise the performance of Outlook you should now "
+                             "compact your PST file. To do this in Outlook:\n\n"
+                             "    Select File->Data File management...\n"
+                             "    Select a data file\n"
+                             "    Click Settings...\n"
+                             "    Click Compact Now"));
 }
 
 void frmMain::processEventsTwice()
@@ -306,6 +387,33 @@ void frmMain::setProgressValue(int value)
     pbCurrent->repaint();
 }
 
+void frmMain::setAppStatusUnpainted(const QString& status)
+{
+    lblAppStatus->setText(status);
+}
+
+void frmMain::setProgressValueUnpainted(int value)
+{
+    // QProgressBar repaints by itself when the bar grows by a chunk; during
+    // the item loop only repaintProgress paints.
+    pbCurrent->setUpdatesEnabled(false);
+    pbCurrent->setValue(value);
+    pbCurrent->setUpdatesEnabled(true);
+}
+
+void frmMain::repaintProgress()
+{
+    for (QWidget* part : std::initializer_list<QWidget*>{lblAppStatus, lblCurrentFolder,
+                                                         lblCurrentAction, pbCurrent})
+        part->repaint();
+}
+
+void frmMain::refreshFolderTree()
+{
+    if (OutlookNamespace && !TaskSettings.SourceIsDisk)
+        tvFolders->RefreshFolderTree(*OutlookNamespace);
+}
+
 void frmMain::setProgressVisible(bool visible)
 {
     pbCurrent->setVisible(visible);
@@ -313,6 +421,7 @@ void frmMain::setProgressVisible(bool visible)
 
 void frmMain::enterRunningState()
 {
+    lockTaskControls(true);
     cmdArchive->setEnabled(false);
     cmdPreview->setEnabled(false);
     cmdQuit->setText(QStringLiteral("&Stop"));
@@ -330,7 +439,18 @@ void frmMain::leaveRunningState()
 {
     cmdQuit->setText(QStringLiteral("&Quit"));
     cmdQuit->setEnabled(true);
+    lockTaskControls(false);
     unsetCursor();
+}
+
+// A change of source, tree, filter, task or destination during a run would
+// disturb the walk. The groups keep each control's own enabled state, so the
+// disk-folder edits come back as they were.
+void frmMain::lockTaskControls(bool locked)
+{
+    for (QWidget* group :
+         std::initializer_list<QWidget*>{GroupBox4, GroupBox2, tvFolders, fraArchive, GroupBox3})
+        group->setEnabled(!locked);
 }
 
 void frmMain::yield()

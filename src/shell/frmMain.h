@@ -1,6 +1,9 @@
 #pragma once
 
+#include "SettingsStoreReader.h"
 #include "ShellServices.h"
+#include "engine/TaskRunner.h"
+#include "engine/TaskSettings.h"
 #include "engine/TaskView.h"
 #include "folders/TopLevelFolders.h"
 
@@ -66,10 +69,29 @@ public:
     void leaveRunningState() override;
     void yield() override;
     void repaintWindow() override;
+    void setAppStatusUnpainted(const QString& status) override;
+    void setProgressValueUnpainted(int value) override;
+    void repaintProgress() override;
+    void refreshFolderTree() override;
 
     bool IsFolderSelected() const;
     // The store record an entry of a store list stands for, or nullptr.
     const folders::CMapiFolder* selectedStore(const QComboBox& list) const;
+    // The root folder of the store chosen in list; nullptr for no entry,
+    // "[Disk Folder]" or a store that cannot be opened.
+    std::unique_ptr<platform::Folder> GetSelectedStore(const QComboBox& list) const;
+    std::unique_ptr<platform::Folder> GetSourceRoot() const;
+    std::unique_ptr<platform::Folder> GetArchiveRoot() const;
+
+    // frmMainTask.cpp: Start (PreviewMode false) and Preview.
+    void DoTask(bool previewMode);
+    // Checks the choices of the window before a run; every refusal has told
+    // the user (and moved the focus where the user has to act).
+    bool VerifyTaskSettings();
+    // Go on with the run? False when the user said no.
+    bool ConfirmAction();
+    // The disk-folder source of a run; until it is set, a disk source finds nothing.
+    void setDiskSource(std::function<void()> diskSource) { m_diskSource = std::move(diskSource); }
 
     // Session objects, held from start-up to shutdown.
     std::unique_ptr<platform::Application> OutlookApp;
@@ -77,10 +99,12 @@ public:
     std::unique_ptr<platform::Session> MapiSession;
     folders::TopLevelFolders TopLevelFolders;
 
-    // Run flags of the task driver.
-    bool TaskRunning = false;
-    bool StopRequested = false;
-    int TasksRunCount = 0;
+    // The parameters of the current or last run; the roots stay held until
+    // the run ends or the window unloads.
+    engine::TaskSettings TaskSettings;
+    // TaskRunning, StopRequested and TasksRunCount.
+    engine::TaskRunFlags& flags() { return m_runner->flags(); }
+    const engine::TaskRunner& runner() const { return *m_runner; }
 
     // Controls, by group, in layout order.
     QGroupBox* GroupBox4;
@@ -157,13 +181,22 @@ private:
     void restoreRemembered();
     void PopulateTopLevelFolders();
     void cmdQuit_Click();
+    void cmdArchive_Click();
+    void cmdPreview_Click();
     void cbAction_Click();
     void cbTopFolder_Click();
     void cbArchiveFolder_Click();
+    void pickDiskFolder(QLineEdit& edit);
+    void fillEmptyDiskFolder(QLineEdit& edit);
+    void lockTaskControls(bool locked);
     void unload();
+    void ShowPerformanceTip();
     void processEventsTwice();
 
     ShellServices m_services;
+    SettingsStoreReader m_settingsReader;
+    std::unique_ptr<engine::TaskRunner> m_runner;
+    std::function<void()> m_diskSource;
     dialogs::WindowDragger* m_dragger = nullptr;
     std::unique_ptr<dialogs::frmPictures> m_pictures;
     bool m_unloaded = false;

@@ -330,6 +330,12 @@ void frmMain::connectControls()
     connect(cbArchiveFolder, &QComboBox::currentIndexChanged, this,
             &frmMain::cbArchiveFolder_Click);
     connect(cmdQuit, &QPushButton::clicked, this, &frmMain::cmdQuit_Click);
+    connect(cmdArchive, &QPushButton::clicked, this, &frmMain::cmdArchive_Click);
+    connect(cmdPreview, &QPushButton::clicked, this, &frmMain::cmdPreview_Click);
+    connect(cmdPickSrcFileSystemFolder, &QPushButton::clicked, this,
+            [this] { pickDiskFolder(*txtSrcFileSystemFolder); });
+    connect(cmdPickDstFileSystemFolder, &QPushButton::clicked, this,
+            [this] { pickDiskFolder(*txtDstFileSystemFolder); });
     connect(cmdMinimize, &QPushButton::clicked, this, &QWidget::showMinimized);
     // Each tree change reports ticksChanged, which updates Start and Preview.
     connect(cmdSelectAll, &QPushButton::clicked, this, [this] { tvFolders->SelectAllNodes(true); });

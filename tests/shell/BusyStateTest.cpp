@@ -115,7 +115,7 @@ TEST_F(BusyState, RunningStateAndStopTurnTheQuitButton)
 
     window->GoBusy(true);
     window->enterRunningState();
-    window->TaskRunning = true;
+    window->flags().TaskRunning = true;
     EXPECT_FALSE(window->cmdArchive->isEnabled());
     EXPECT_FALSE(window->cmdPreview->isEnabled());
     EXPECT_EQ(window->cmdQuit->text(), "&Stop");
@@ -123,13 +123,13 @@ TEST_F(BusyState, RunningStateAndStopTurnTheQuitButton)
     EXPECT_EQ(window->cursor().shape(), Qt::WaitCursor);
 
     window->cmdQuit->click(); // Stop, not Quit
-    EXPECT_TRUE(window->StopRequested);
+    EXPECT_TRUE(window->flags().StopRequested);
     EXPECT_EQ(window->cmdQuit->text(), "WAIT");
     EXPECT_FALSE(window->cmdQuit->isEnabled());
     EXPECT_FALSE(window->isUnloaded());
     EXPECT_TRUE(configKeys().isEmpty());
 
-    window->TaskRunning = false;
+    window->flags().TaskRunning = false;
     window->leaveRunningState();
     window->EnableArchiveButton();
     window->GoBusy(false);

@@ -34,10 +34,40 @@ private:
     QStringList& m_log;
 };
 
+// The stores of a profile whose root cannot be opened, as when a data file
+// has gone: the store list still holds them, a look-up by name finds nothing.
+class UnopenableStores : public platform::FolderCollection {
+public:
+    UnopenableStores(std::unique_ptr<platform::FolderCollection> real, const QStringList& names)
+        : m_real(std::move(real)), m_names(names)
+    {
+    }
+    std::optional<int> count() override { return m_real->count(); }
+    std::unique_ptr<platform::Folder> item(int position) override { return m_real->item(position); }
+    std::unique_ptr<platform::Folder> item(const QString& name) override
+    {
+        if (m_names.contains(name)) {
+            setError(platform::ErrorKind::NotFound, QStringLiteral("The store cannot be opened"),
+                     name);
+            return nullptr;
+        }
+        return m_real->item(name);
+    }
+    std::unique_ptr<platform::Folder> add(const QString& name) override
+    {
+        return m_real->add(name);
+    }
+
+private:
+    std::unique_ptr<platform::FolderCollection> m_real;
+    const QStringList& m_names;
+};
+
 class RecordingNamespace : public platform::Namespace {
 public:
-    RecordingNamespace(std::unique_ptr<platform::Namespace> real, QStringList& log)
-        : m_real(std::move(real)), m_log(log)
+    RecordingNamespace(std::unique_ptr<platform::Namespace> real, QStringList& log,
+                       const QStringList* unopenable = nullptr)
+        : m_real(std::move(real)), m_log(log), m_unopenable(unopenable)
     {
     }
     ~RecordingNamespace() override { m_log.append("namespace released"); }
@@ -52,7 +82,13 @@ public:
         m_log.append("logoff");
         m_real->logoff();
     }
-    std::unique_ptr<platform::FolderCollection> folders() override { return m_real->folders(); }
+    std::unique_ptr<platform::FolderCollection> folders() override
+    {
+        auto real = m_real->folders();
+        if (!real || !m_unopenable)
+            return real;
+        return std::make_unique<UnopenableStores>(std::move(real), *m_unopenable);
+    }
     std::unique_ptr<platform::Session> openSession() override
     {
         auto session = m_real->openSession();
@@ -65,12 +101,14 @@ public:
 private:
     std::unique_ptr<platform::Namespace> m_real;
     QStringList& m_log;
+    const QStringList* m_unopenable;
 };
 
 class RecordingApplication : public platform::Application {
 public:
-    RecordingApplication(std::unique_ptr<platform::Application> real, QStringList& log)
-        : m_real(std::move(real)), m_log(log)
+    RecordingApplication(std::unique_ptr<platform::Application> real, QStringList& log,
+                         const QStringList* unopenable = nullptr)
+        : m_real(std::move(real)), m_log(log), m_unopenable(unopenable)
     {
     }
     ~RecordingApplication() override { m_log.append("application released"); }
@@ -80,7 +118,7 @@ public:
         auto ns = m_real->getNamespace(type);
         if (!ns)
             return nullptr;
-        return std::make_unique<RecordingNamespace>(std::move(ns), m_log);
+        return std::make_unique<RecordingNamespace>(std::move(ns), m_log, m_unopenable);
     }
     void quit() override
     {
@@ -91,6 +129,7 @@ public:
 private:
     std::unique_ptr<platform::Application> m_real;
     QStringList& m_log;
+    const QStringList* m_unopenable;
 };
 
 } // namespace kestrel::test

@@ -94,9 +94,11 @@ std::unique_ptr<shell::frmMain> ShellFixture::start(shell::StartupOutcome expect
         log.append(real ? "application created" : "no application");
         if (!real)
             return nullptr;
-        return std::make_unique<RecordingApplication>(std::move(real), log);
+        return std::make_unique<RecordingApplication>(std::move(real), log, &unopenableStores);
     };
     services.openUrl = [this](const QUrl& url) { openedUrls.append(url); };
+    services.folderPicker = picker;
+    services.sound = sound;
     auto window = std::make_unique<shell::frmMain>(services);
     QObject::connect(window.get(), &shell::frmMain::programEnded, [this] {
         ++m_ended;

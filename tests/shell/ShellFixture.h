@@ -1,6 +1,7 @@
 #pragma once
 
 #include "RecordingPlatform.h"
+#include "ShellRecorders.h"
 #include "dialogs/RecordingServices.h"
 #include "dialogs/SettingsStore.h"
 #include "shell/frmMain.h"
@@ -46,6 +47,10 @@ protected:
     QStringList log;
     int beeps = 0;
     QList<QUrl> openedUrls;
+    // Stores whose root the platform cannot open from now on.
+    QStringList unopenableStores;
+    std::shared_ptr<AnsweringFolderPicker> picker = std::make_shared<AnsweringFolderPicker>();
+    std::shared_ptr<RecordingSound> sound = std::make_shared<RecordingSound>();
 
 private:
     int m_ended = 0;

@@ -1,0 +1,190 @@
+// The task driver of frmMain: Start, Preview, the check of the choices before
+// a run, and the confirmation. The run itself is engine::TaskRunner's.
+#include "FolderExists.h"
+#include "StoreLists.h"
+#include "dialogs/MessageBoxService.h"
+#include "dialogs/SettingsStore.h"
+#include "engine/PathRoutines.h"
+#include "folders/FolderTreeView.h"
+#include "frmMain.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QDir>
+#include <QGuiApplication>
+#include <QLineEdit>
+
+namespace kestrel::shell {
+
+namespace {
+
+const QString kConfig = QStringLiteral("Config");
+
+bool isTicked(const QCheckBox& box)
+{
+    return box.checkState() == Qt::Checked;
+}
+
+QString folderName(platform::Folder* folder)
+{
+    return folder ? folder->name().value_or(QString()) : QString();
+}
+
+} // namespace
+
+void frmMain::cmdArchive_Click()
+{
+    DoTask(false);
+    // Whatever became of the run, refused and cancelled ones too.
+    dialogs::SettingsStore& settings = *m_services.settings;
+    settings.write(kConfig, QStringLiteral("SourceDiskFolder"), txtSrcFileSystemFolder->text());
+    settings.write(kConfig, QStringLiteral("DestinationDiskFolder"),
+                   txtDstFileSystemFolder->text());
+}
+
+void frmMain::cmdPreview_Click()
+{
+    DoTask(true);
+}
+
+void frmMain::DoTask(bool previewMode)
+{
+    SetAppStatus(QString());
+    TaskSettings.PreviewMode = previewMode;
+    TaskSettings.Action = cbAction->currentIndex();
+    TaskSettings.SourceIsDisk = IsDiskFolderSelected(*cbTopFolder);
+    TaskSettings.DestinationIsDisk = IsDiskFolderSelected(*cbArchiveFolder);
+    if (!VerifyTaskSettings())
+        return;
+    // A Start that passed the check counts even when it goes no further.
+    if (!previewMode)
+        ++flags().TasksRunCount;
+
+    TaskSettings.SourceRoot.reset();
+    if (!TaskSettings.SourceIsDisk) {
+        TaskSettings.SourceRoot = GetSourceRoot();
+        if (!TaskSettings.SourceRoot) {
+            m_services.messages->stop(this, QStringLiteral("Cannot open the 'Source' Root."));
+            return;
+        }
+    }
+    TaskSettings.ArchiveRoot.reset();
+    if (TaskSettings.DestinationIsDisk) {
+        TaskSettings.DestinationPath =
+            engine::AddPathSeparator(txtDstFileSystemFolder->text().trimmed());
+    } else {
+        TaskSettings.ArchiveRoot = GetArchiveRoot();
+        if (!TaskSettings.ArchiveRoot) {
+            m_services.messages->stop(this, QStringLiteral("Cannot open the 'Destination' Root."));
+            return;
+        }
+    }
+    if (!ConfirmAction())
+        return;
+
+    TaskSettings.IncludeUnread = isTicked(*chkIncludeUnread);
+    TaskSettings.RespectNoArchive = isTicked(*chkNoAging);
+    TaskSettings.StartDate = QDateTime(dtStart->date(), QTime(0, 0, 0));
+    TaskSettings.EndDate = QDateTime(dtEnd->date(), QTime(23, 59, 59));
+    TaskSettings.DateBase = cbDateBase->currentIndex();
+
+    QList<engine::TaskFolder> folders;
+    for (const folders::FolderTreeView::Node& node : tvFolders->nodesInAdditionOrder())
+        folders.append(
+            {folders::FolderTreeView::ExtractFolderName(node.text), node.path, node.checked});
+    if (!OutlookNamespace)
+        return;
+    m_runner->Run(TaskSettings, cbPriority->currentIndex(), *OutlookNamespace, MapiSession.get(),
+                  folders, m_diskSource);
+}
+
+bool frmMain::VerifyTaskSettings()
+{
+    dialogs::MessageBoxService& messages = *m_services.messages;
+    if (cbTopFolder->currentIndex() < 0) {
+        messages.information(this, QStringLiteral("Select a 'Source' data store to archive"));
+        cbTopFolder->setFocus();
+        return false;
+    }
+    if (cbArchiveFolder->currentIndex() < 0) {
+        messages.information(this, QStringLiteral("Select a ' Destination' data store in which "
+                                                  "archived items can be saved."));
+        cbArchiveFolder->setFocus();
+        return false;
+    }
+    if (cbTopFolder->currentIndex() == cbArchiveFolder->currentIndex()) {
+        messages.stop(this, QStringLiteral("The 'Source' and 'Destination' cannot be the same."));
+        cbArchiveFolder->setFocus();
+        return false;
+    }
+    if (TaskSettings.SourceIsDisk) {
+        const QString typed = txtSrcFileSystemFolder->text();
+        if (typed.trimmed().isEmpty()) {
+            messages.stop(this, QStringLiteral("You must specify a 'Source' folder."));
+            return false;
+        }
+        if (!FolderExists(typed)) {
+            messages.stop(this, QStringLiteral("The folder: ") + typed +
+                                    QStringLiteral("\r\n does not exist."));
+            return false;
+        }
+    }
+    if (!TaskSettings.DestinationIsDisk)
+        return true;
+
+    const QString destination = txtDstFileSystemFolder->text().trimmed();
+    if (destination.isEmpty()) {
+        messages.stop(this, QStringLiteral("You must select a 'Destination' Folder."));
+        txtDstFileSystemFolder->setFocus();
+        return false;
+    }
+    TaskSettings.DestinationPath = engine::AddPathSeparator(destination);
+    if (QDir::cleanPath(TaskSettings.DestinationPath) != QLatin1String("/"))
+        return true;
+
+    dialogs::MessageBoxRequest question;
+    question.text =
+        QStringLiteral("Are you sure you want to place messages in the ROOT folder of your ") +
+        TaskSettings.DestinationPath + QStringLiteral(" drive");
+    question.icon = dialogs::MessageIcon::Question;
+    question.buttons = dialogs::MessageButtons::YesNo;
+    question.defaultButton = dialogs::MessageAnswer::No;
+    if (messages.ask(this, question) == dialogs::MessageAnswer::Yes)
+        return true;
+    txtDstFileSystemFolder->end(false);
+    txtDstFileSystemFolder->setFocus();
+    return false;
+}
+
+// Until the confirmation dialog arrives: the same rules for when to ask, and a
+// plain Yes/No question that names the action, the source and the destination.
+bool frmMain::ConfirmAction()
+{
+    const bool controlKeyDown =
+        QGuiApplication::queryKeyboardModifiers().testFlag(Qt::ControlModifier);
+    bool show =
+        m_services.settings->read(QStringLiteral("Dialogs"), QStringLiteral("ShowConfirmation"),
+                                  QStringLiteral("1")) == QLatin1String("1");
+    if (controlKeyDown || TaskSettings.Action == 2)
+        show = true;
+    if (!show)
+        return true;
+
+    static const QStringList kActions = {QStringLiteral("MOVE MATCHING MESSAGES"),
+                                         QStringLiteral("COPY MATCHING MESSAGES"),
+                                         QStringLiteral("DELETE MATCHING MESSAGES")};
+    const QString description =
+        (TaskSettings.PreviewMode ? QStringLiteral("PREVIEW ") : QString()) +
+        kActions.value(TaskSettings.Action);
+    const QString source = TaskSettings.SourceIsDisk ? txtSrcFileSystemFolder->text()
+                                                     : folderName(TaskSettings.SourceRoot.get());
+    const QString destination = TaskSettings.DestinationIsDisk
+                                    ? TaskSettings.DestinationPath
+                                    : folderName(TaskSettings.ArchiveRoot.get());
+    return m_services.messages->confirm(this, description + QStringLiteral("\n\nSource: ") +
+                                                  source + QStringLiteral("\nDestination: ") +
+                                                  destination);
+}
+
+} // namespace kestrel::shell

@@ -1,0 +1,471 @@
+// Start, Preview and Stop through the real main window, offscreen, on real
+// Maildir stores; message boxes and the confirmation answered by the test.
+
+#include "TaskWindow.h"
+#include "engine/TaskCounters.h"
+#include "folders/FolderTreeView.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTest>
+
+using namespace kestrel;
+using dialogs::MessageAnswer;
+using dialogs::MessageButtons;
+using dialogs::MessageIcon;
+
+namespace {
+
+class TaskDriver : public test::TaskWindow {
+protected:
+    // Presses a command button whatever the Start/Preview rule says, so the
+    // check itself is reached.
+    static void press(QPushButton* button)
+    {
+        button->setEnabled(true);
+        button->click();
+    }
+    const dialogs::MessageBoxRequest& onlyBox()
+    {
+        EXPECT_EQ(messages.requests.size(), 1) << messages.texts().join(" | ").toStdString();
+        static const dialogs::MessageBoxRequest none;
+        return messages.requests.isEmpty() ? none : messages.requests.last();
+    }
+    QString storedSource() { return settings->read("Config", "SourceDiskFolder", "<unset>"); }
+    QString storedDestination()
+    {
+        return settings->read("Config", "DestinationDiskFolder", "<unset>");
+    }
+    QString programSound() const
+    {
+        return QApplication::applicationDirPath() + "/task complete.wav";
+    }
+};
+
+} // namespace
+
+TEST_F(TaskDriver, EveryRefusalOfTheCheckIsToldWithItsBoxAndFocus)
+{
+    writeStores();
+    addMessages("Inbox", 2);
+    auto window = start();
+    QApplication::setActiveWindow(window.get());
+    QComboBox& source = *window->cbTopFolder;
+    QComboBox& destination = *window->cbArchiveFolder;
+    const int disk = source.count() - 1;
+    tick(*window, "Inbox");
+    auto next = [&](QWidget* focus) {
+        messages.requests.clear();
+        focus->setFocus();
+    };
+
+    // 1: no source chosen.
+    source.setCurrentIndex(-1);
+    window->txtSrcFileSystemFolder->setText("typed source");
+    window->txtDstFileSystemFolder->setText("typed destination");
+    next(window->dtStart);
+    press(window->cmdArchive);
+    EXPECT_EQ(onlyBox().text, "Select a 'Source' data store to archive");
+    EXPECT_EQ(onlyBox().icon, MessageIcon::Information);
+    EXPECT_EQ(onlyBox().buttons, MessageButtons::Ok);
+    EXPECT_EQ(onlyBox().title, "Kestrel Mailkeep");
+    EXPECT_EQ(window->focusWidget(), &source);
+    // Start writes both disk folders whatever became of it.
+    EXPECT_EQ(storedSource(), "typed source");
+    EXPECT_EQ(storedDestination(), "typed destination");
+
+    // 2: no destination chosen.
+    source.setCurrentIndex(0);
+    destination.setCurrentIndex(-1);
+    next(window->dtStart);
+    press(window->cmdArchive);
+    EXPECT_EQ(onlyBox().text,
+              "Select a ' Destination' data store in which archived items can be saved.");
+    EXPECT_EQ(onlyBox().icon, MessageIcon::Information);
+    EXPECT_EQ(window->focusWidget(), &destination);
+
+    // 3: the same entry on both sides, a store or "[Disk Folder]".
+    for (int same : {0, disk}) {
+        source.setCurrentIndex(same);
+        destination.setCurrentIndex(same);
+        next(window->dtStart);
+        press(window->cmdPreview);
+        EXPECT_EQ(onlyBox().text, "The 'Source' and 'Destination' cannot be the same.");
+        EXPECT_EQ(onlyBox().icon, MessageIcon::Stop);
+        EXPECT_EQ(window->focusWidget(), &destination);
+    }
+
+    // 4a/4b: a disk source of blanks; one that does not exist, typed with a
+    // blank at its end. The focus stays where it was.
+    source.setCurrentIndex(disk);
+    destination.setCurrentIndex(1);
+    window->txtSrcFileSystemFolder->setText("   ");
+    next(window->dtEnd);
+    press(window->cmdArchive);
+    EXPECT_EQ(onlyBox().text, "You must specify a 'Source' folder.");
+    EXPECT_EQ(onlyBox().icon, MessageIcon::Stop);
+    EXPECT_EQ(window->focusWidget(), window->dtEnd);
+    EXPECT_EQ(storedSource(), "   ");
+    const QString missing = maildir->root() + "/no such folder ";
+    window->txtSrcFileSystemFolder->setText(missing);
+    next(window->dtEnd);
+    press(window->cmdArchive);
+    EXPECT_EQ(onlyBox().text, "The folder: " + missing + "\r\n does not exist.");
+    EXPECT_EQ(window->focusWidget(), window->dtEnd);
+    // The folder exists without the blank, but was typed with it; and a
+    // file is no folder.
+    QDir().mkpath(maildir->root() + "/no such folder");
+    next(window->dtEnd);
+    press(window->cmdPreview);
+    EXPECT_EQ(onlyBox().text, "The folder: " + missing + "\r\n does not exist.");
+    window->txtSrcFileSystemFolder->setText(maildir->root() + "/profile.ini");
+    next(window->dtEnd);
+    press(window->cmdPreview);
+    EXPECT_TRUE(onlyBox().text.endsWith("\r\n does not exist."));
+
+    // 6a: an empty destination disk folder; with a store destination its
+    // text does not matter.
+    source.setCurrentIndex(0);
+    tick(*window, "Inbox");
+    destination.setCurrentIndex(disk);
+    window->txtDstFileSystemFolder->setText("  ");
+    next(window->dtEnd);
+    press(window->cmdArchive);
+    EXPECT_EQ(onlyBox().text, "You must select a 'Destination' Folder.");
+    EXPECT_EQ(onlyBox().icon, MessageIcon::Stop);
+    EXPECT_EQ(window->focusWidget(), window->txtDstFileSystemFolder);
+    EXPECT_EQ(window->flags().TasksRunCount, 0) << "refusals do not count";
+
+    // 6c: the file system root asks, with no title of its own and No first.
+    window->txtDstFileSystemFolder->setText(" /");
+    next(window->dtEnd);
+    window->txtDstFileSystemFolder->setCursorPosition(0);
+    press(window->cmdArchive);
+    const dialogs::MessageBoxRequest& root = onlyBox();
+    EXPECT_EQ(root.text,
+              "Are you sure you want to place messages in the ROOT folder of your / drive");
+    EXPECT_EQ(root.icon, MessageIcon::Question);
+    EXPECT_EQ(root.buttons, MessageButtons::YesNo);
+    EXPECT_EQ(root.defaultButton, MessageAnswer::No);
+    EXPECT_EQ(root.title, "");
+    EXPECT_EQ(window->focusWidget(), window->txtDstFileSystemFolder);
+    EXPECT_EQ(window->txtDstFileSystemFolder->cursorPosition(), 2) << "caret at the end";
+    EXPECT_EQ(window->flags().TasksRunCount, 0);
+
+    // Yes goes on to the confirmation (cancelled here): that Start counts.
+    messages.requests.clear();
+    messages.answers = {MessageAnswer::Yes, MessageAnswer::No};
+    press(window->cmdArchive);
+    ASSERT_EQ(messages.requests.size(), 2);
+    EXPECT_EQ(messages.requests.at(1).text, "MOVE MATCHING MESSAGES\n\nSource: Personal "
+                                            "Folders\nDestination: /");
+    EXPECT_EQ(window->flags().TasksRunCount, 1);
+    EXPECT_FALSE(window->flags().TaskRunning);
+
+    // A folder below the root is not asked about; a preview never counts.
+    window->txtDstFileSystemFolder->setText(maildir->root() + "/out");
+    messages.requests.clear();
+    messages.answers = {MessageAnswer::No};
+    press(window->cmdPreview);
+    EXPECT_EQ(onlyBox().text.left(16), "PREVIEW MOVE MAT");
+    EXPECT_EQ(window->flags().TasksRunCount, 1);
+    EXPECT_EQ(storedDestination(), " /") << "Preview writes nothing";
+    EXPECT_FALSE(QFileInfo::exists(maildir->root() + "/out"));
+    EXPECT_EQ(window->cmdQuit->text(), "&Quit");
+}
+
+TEST_F(TaskDriver, UnopenableRootsStopTheRunBeforeTheConfirmation)
+{
+    writeStores();
+    addMessages("Inbox", 1);
+    auto window = start();
+    tick(*window, "Inbox");
+    settings->write("Dialogs", "ShowConfirmation", "0");
+
+    // The archive's data goes away after start-up: it stays listed.
+    unopenableStores = {"Archive"};
+    press(window->cmdArchive);
+    EXPECT_EQ(onlyBox().text, "Cannot open the 'Destination' Root.");
+    EXPECT_EQ(onlyBox().title, "Kestrel Mailkeep");
+    EXPECT_EQ(onlyBox().icon, MessageIcon::Stop);
+    EXPECT_EQ(window->flags().TasksRunCount, 1) << "it passed the check";
+
+    messages.requests.clear();
+    unopenableStores = {"Personal Folders"};
+    press(window->cmdPreview);
+    EXPECT_EQ(onlyBox().text, "Cannot open the 'Source' Root.");
+    EXPECT_EQ(window->flags().TasksRunCount, 1);
+    EXPECT_TRUE(sound->played.isEmpty()) << "no run, no sound";
+}
+
+TEST_F(TaskDriver, PreviewThenStartEachCountFromZeroAndRenewTheTickedCounts)
+{
+    writeStores();
+    addMessages("Inbox", 5);
+    test::MessageSpec old;
+    old.store = "Personal Folders";
+    old.date = QDateTime(QDate(2019, 12, 31), QTime(23, 59, 59));
+    maildir->addMessage(old); // one second before the range
+    test::MessageSpec last = old;
+    last.date = QDateTime(QDate(2020, 12, 31), QTime(23, 59, 30));
+    maildir->addMessage(last); // the last minute of the end day
+    addMessages("Sent Items", 2);
+    auto window = start();
+    window->dtStart->setDate(QDate(2020, 1, 1));
+    window->dtEnd->setDate(QDate(2020, 12, 31));
+    tick(*window, "Inbox");
+    ASSERT_NE(node(*window, "Sent Items"), nullptr);
+    EXPECT_EQ(node(*window, "Inbox")->text(0), "Inbox [7]");
+    EXPECT_EQ(node(*window, "Sent Items")->text(0), "Sent Items [2]");
+
+    // What the window shows inside the run's yields.
+    QStringList folderTexts;
+    bool lockedDuringRun = true;
+    test::YieldProbe probe([&] {
+        if (!window->flags().TaskRunning)
+            return;
+        folderTexts.append(window->lblCurrentFolder->text());
+        for (QWidget* control : std::initializer_list<QWidget*>{
+                 window->cbTopFolder, window->tvFolders, window->cbDateBase, window->dtStart,
+                 window->dtEnd, window->chkIncludeUnread, window->chkNoAging,
+                 window->cbArchiveFolder, window->cbAction})
+            lockedDuringRun = lockedDuringRun && !control->isEnabled();
+    });
+
+    messages.requests.clear();
+    window->cmdPreview->click();
+    EXPECT_EQ(messages.texts(), QStringList{"PREVIEW MOVE MATCHING MESSAGES\n\nSource: Personal "
+                                            "Folders\nDestination: Archive"});
+    EXPECT_EQ(window->runner().counters().ProcessedCount, 6);
+    EXPECT_EQ(window->lblAppStatus->text(),
+              engine::ResultsText(window->runner().counters(), 0, true));
+    EXPECT_TRUE(window->lblAppStatus->text().startsWith("6 items would be moved."));
+    EXPECT_TRUE(folderTexts.contains("Inbox"));
+    EXPECT_TRUE(folderTexts.contains("Done. Archived 6 Item(s)"));
+    EXPECT_TRUE(lockedDuringRun);
+    EXPECT_EQ(maildir->messageFiles("Inbox", "Personal Folders").size(), 7)
+        << "a preview moves nothing";
+    EXPECT_EQ(window->flags().TasksRunCount, 0);
+    EXPECT_TRUE(configKeys().isEmpty()) << "Preview writes nothing";
+    EXPECT_EQ(sound->played, QStringList{programSound()}) << "after a preview too";
+
+    // An unticked folder changes behind the window's back: its count stays.
+    addMessages("Sent Items", 1, "late");
+    folderTexts.clear();
+    window->cmdArchive->click();
+    EXPECT_FALSE(window->flags().StopRequested);
+    EXPECT_EQ(window->runner().counters().ProcessedCount, 6) << "counted from zero again";
+    EXPECT_EQ(window->runner().counters().FailedCount, 0);
+    EXPECT_EQ(window->lblAppStatus->text(),
+              engine::ResultsText(window->runner().counters(), 0, false));
+    EXPECT_TRUE(window->lblAppStatus->text().startsWith("6 items moved."));
+    EXPECT_TRUE(folderTexts.contains("Done. Archived 6 Item(s)"));
+    EXPECT_FALSE(folderTexts.contains("Sent Items"));
+    EXPECT_EQ(maildir->messageFiles("Inbox", "Personal Folders").size(), 1);
+    EXPECT_EQ(maildir->messageFiles("Inbox", "Archive").size(), 6);
+    EXPECT_EQ(node(*window, "Inbox")->text(0), "Inbox [1]");
+    EXPECT_EQ(node(*window, "Sent Items")->text(0), "Sent Items [2]");
+    EXPECT_EQ(window->flags().TasksRunCount, 1);
+
+    // The window back at rest, unlocked.
+    EXPECT_EQ(window->lblCurrentAction->text(), "Task completed.");
+    EXPECT_EQ(window->lblCurrentFolder->text(), "");
+    EXPECT_FALSE(window->pbCurrent->isVisible());
+    EXPECT_EQ(window->cmdQuit->text(), "&Quit");
+    EXPECT_TRUE(window->cmdQuit->isEnabled());
+    EXPECT_TRUE(window->cmdArchive->isEnabled());
+    EXPECT_TRUE(window->imgLEDIdle->isVisible());
+    EXPECT_FALSE(window->imgLEDBusy->isVisible());
+    EXPECT_TRUE(window->cbTopFolder->isEnabled());
+    EXPECT_TRUE(window->tvFolders->isEnabled());
+    EXPECT_TRUE(window->dtStart->isEnabled());
+    EXPECT_FALSE(window->txtSrcFileSystemFolder->isEnabled()) << "a store source keeps it off";
+    EXPECT_EQ(window->cursor().shape(), Qt::ArrowCursor);
+    EXPECT_EQ(storedSource(), "");
+    EXPECT_EQ(storedDestination(), "");
+    EXPECT_EQ(sound->played.size(), 2);
+}
+
+TEST_F(TaskDriver, StopInTheMiddleOfALongFolderFinishesAtItsNextTest)
+{
+    writeStores();
+    addMessages("Long", 200);
+    addMessages("Next", 5);
+    auto window = start();
+    settings->write("Dialogs", "ShowConfirmation", "0");
+    window->cbPriority->setCurrentIndex(0); // YieldInterval 10
+    tick(*window, "Long");
+    tick(*window, "Next");
+
+    qint64 processedAtClick = -1;
+    QString captionAfterClick;
+    bool enabledAfterClick = true;
+    QString captionBeforeClick;
+    QStringList folderTexts;
+    test::YieldProbe probe([&] {
+        if (!window->flags().TaskRunning)
+            return;
+        folderTexts.append(window->lblCurrentFolder->text());
+        if (processedAtClick < 0 && window->lblCurrentAction->text().startsWith("Item ") &&
+            window->runner().counters().ProcessedCount >= 30) {
+            captionBeforeClick = window->cmdQuit->text();
+            processedAtClick = window->runner().counters().ProcessedCount;
+            QTest::mouseClick(window->cmdQuit, Qt::LeftButton);
+            captionAfterClick = window->cmdQuit->text();
+            enabledAfterClick = window->cmdQuit->isEnabled();
+        }
+    });
+    window->cmdArchive->click();
+
+    ASSERT_GE(processedAtClick, 30);
+    EXPECT_EQ(captionBeforeClick, "&Stop");
+    EXPECT_EQ(captionAfterClick, "WAIT");
+    EXPECT_FALSE(enabledAfterClick);
+    const qint64 processed = window->runner().counters().ProcessedCount;
+    EXPECT_LE(processed - processedAtClick, 9);
+    EXPECT_LT(processed, 200);
+    EXPECT_EQ(maildir->messageFiles("Long", "Archive").size(), processed);
+    EXPECT_EQ(maildir->messageFiles("Long", "Personal Folders").size(), 200 - processed);
+    EXPECT_EQ(maildir->messageFiles("Next", "Personal Folders").size(), 5);
+    EXPECT_FALSE(folderTexts.contains("Next")) << "no further folder";
+    EXPECT_EQ(window->lblCurrentAction->text(), "Task interrupted.");
+    EXPECT_TRUE(
+        window->lblAppStatus->text().startsWith(QString::number(processed) + " items moved."));
+    EXPECT_EQ(window->cmdQuit->text(), "&Quit");
+    EXPECT_TRUE(window->cmdQuit->isEnabled());
+    EXPECT_FALSE(window->isUnloaded()) << "the click stopped, it did not quit";
+    EXPECT_EQ(sound->played, QStringList{programSound()}) << "after an interrupted run too";
+
+    // The next run starts without the stop.
+    window->cmdPreview->click();
+    EXPECT_FALSE(window->flags().StopRequested);
+    EXPECT_EQ(window->lblCurrentAction->text(), "Task completed.");
+    EXPECT_EQ(window->runner().counters().ProcessedCount, 200 - processed + 5);
+}
+
+TEST_F(TaskDriver, DeleteGoesToDeletedItemsAndADiskDestinationGetsMsgFiles)
+{
+    writeStores();
+    addMessages("Inbox", 3);
+    addMessages("Projects", 2);
+    auto window = start();
+    settings->write("Dialogs", "ShowConfirmation", "0");
+    tick(*window, "Inbox");
+
+    // Delete is always confirmed.
+    window->cbAction->setCurrentIndex(2);
+    messages.requests.clear();
+    window->cmdArchive->click();
+    EXPECT_EQ(messages.texts(), QStringList{"DELETE MATCHING MESSAGES\n\nSource: Personal "
+                                            "Folders\nDestination: Archive"});
+    EXPECT_EQ(maildir->messageFiles("Inbox", "Personal Folders").size(), 0);
+    EXPECT_EQ(maildir->messageFiles("Deleted Items", "Personal Folders").size(), 3);
+    EXPECT_TRUE(window->lblAppStatus->text().startsWith("3 items deleted."))
+        << window->lblAppStatus->text().toStdString();
+
+    // Copy into a disk folder that does not exist yet: one .msg file per item.
+    tick(*window, "Inbox", false);
+    tick(*window, "Projects");
+    window->cbAction->setCurrentIndex(1);
+    window->cbArchiveFolder->setCurrentIndex(window->cbArchiveFolder->count() - 1);
+    const QString out = maildir->root() + "/exported";
+    window->txtDstFileSystemFolder->setText(" " + out + " ");
+    messages.requests.clear();
+    window->cmdArchive->click();
+    EXPECT_TRUE(messages.requests.isEmpty()) << messages.texts().join(" | ").toStdString();
+    const QStringList files = QDir(out + "/Projects").entryList({"*.msg"}, QDir::Files);
+    EXPECT_EQ(files.size(), 2) << QDir(out).entryList().join(",").toStdString();
+    EXPECT_EQ(maildir->messageFiles("Projects", "Personal Folders").size(), 2) << "a copy";
+    EXPECT_TRUE(window->lblAppStatus->text().startsWith("2 items copied."));
+    EXPECT_EQ(window->TaskSettings.DestinationPath, out + "/");
+    EXPECT_EQ(storedDestination(), " " + out + " ");
+}
+
+TEST_F(TaskDriver, TheItemLoopPaintsPerFrameAndAtYieldsNotPerItem)
+{
+    writeStores();
+    addMessages("Inbox", 600);
+    auto window = start();
+    settings->write("Dialogs", "ShowConfirmation", "0");
+    window->cbPriority->setCurrentIndex(1); // YieldInterval 30
+    tick(*window, "Inbox");
+    test::PaintCounter actionPaints(*window->lblCurrentAction);
+    test::PaintCounter barPaints(*window->pbCurrent);
+    QStringList actions;
+    test::YieldProbe probe([&] { actions.append(window->lblCurrentAction->text()); });
+    window->cmdPreview->click();
+
+    EXPECT_EQ(window->runner().counters().ProcessedCount, 600);
+    EXPECT_TRUE(actions.contains("Item 30 of 600")) << "the texts are set for every item";
+    EXPECT_GT(actionPaints.count, 0);
+    EXPECT_LT(actionPaints.count, 200) << "not one paint per item";
+    EXPECT_LT(barPaints.count, 200);
+}
+
+TEST_F(TaskDriver, ShutdownShowsThePerformanceTipOnlyAfterACountedStart)
+{
+    writeStores();
+    addMessages("Inbox", 1);
+    const QString tip = "PERFORMANCE TIP";
+    {
+        auto window = start();
+        tick(*window, "Inbox");
+        window->cmdPreview->click();
+        window->cmdQuit->click();
+        EXPECT_TRUE(window->isUnloaded());
+        EXPECT_FALSE(messages.texts().join("").contains(tip)) << "after previews only";
+    }
+    {
+        messages.requests.clear();
+        auto window = start();
+        tick(*window, "Inbox");
+        messages.answers = {MessageAnswer::No}; // the confirmation: a counted Start all the same
+        window->cmdArchive->click();
+        EXPECT_EQ(window->flags().TasksRunCount, 1);
+        log.clear();
+        window->close();
+        EXPECT_TRUE(window->isUnloaded());
+        ASSERT_GE(log.size(), 2);
+        EXPECT_TRUE(log.at(log.size() - 2).startsWith("message: " + tip))
+            << log.join(" | ").toStdString();
+        EXPECT_EQ(log.last(), "program ended");
+    }
+    {
+        settings->write("Dialogs", "ShowPerformanceTip", "0");
+        messages.requests.clear();
+        auto window = start();
+        tick(*window, "Inbox");
+        window->cmdArchive->click();
+        window->close();
+        EXPECT_FALSE(messages.texts().join("").contains(tip)) << "switched off";
+    }
+}
+
+TEST_F(TaskDriver, ClosingTheWindowDuringARunStopsItInstead)
+{
+    writeStores();
+    addMessages("Inbox", 100);
+    auto window = start();
+    settings->write("Dialogs", "ShowConfirmation", "0");
+    window->cbPriority->setCurrentIndex(0);
+    tick(*window, "Inbox");
+    bool closed = false;
+    test::YieldProbe probe([&] {
+        if (window->flags().TaskRunning && !closed) {
+            closed = true;
+            window->close();
+        }
+    });
+    window->cmdPreview->click();
+    EXPECT_TRUE(closed);
+    EXPECT_FALSE(window->isUnloaded());
+    EXPECT_EQ(window->lblCurrentAction->text(), "Task interrupted.");
+    EXPECT_EQ(programEndedCount(), 0);
+}
