@@ -171,6 +171,10 @@ void frmMain::createControls()
     pbCurrent->setValue(0);
     pbCurrent->setTextVisible(false);
     pbCurrent->setFixedHeight(16);
+    // Hidden after a run; the window keeps its layout rather than jumping.
+    QSizePolicy barPolicy = pbCurrent->sizePolicy();
+    barPolicy.setRetainSizeWhenHidden(true);
+    pbCurrent->setSizePolicy(barPolicy);
 
     cmdArchive = button(this, "cmdArchive", QStringLiteral("&Start"), "Start the archive task");
     cmdPreview =
