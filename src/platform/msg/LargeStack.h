@@ -9,8 +9,8 @@
 
 namespace kestrel::platform::msg {
 
-// Runs `work` to completion on a thread with a 1 GB stack; runs it in place when
-// no such thread can be made.
+// Runs `work` to completion on a thread with a 1 GB stack (one such thread per
+// calling thread, kept), or in place when no such thread can be made.
 void runOnLargeStack(const std::function<void()>& work);
 
 } // namespace kestrel::platform::msg
