@@ -306,24 +306,8 @@ void frmMain::unload()
     hide();
     processEventsTwice();
     if (flags().TasksRunCount > 0)
-        ShowPerformanceTip();
+        dialogs::ShowPerformanceTip(*m_services.settings, *m_services.dialogs, this);
     Q_EMIT programEnded();
-}
-
-// The performance tip, as a plain message until its notice window exists.
-void frmMain::ShowPerformanceTip()
-{
-    if (m_services.settings->read(QStringLiteral("Dialogs"), QStringLiteral("ShowPerformanceTip"),
-                                  QStringLiteral("1")) == QLatin1String("0"))
-        return;
-    m_services.messages->information(
-        this, QStringLiteral("PERFORMANCE TIP\n\n"
-                             "In order to maximise the performance of Outlook you should now "
-                             "compact your PST file. To do this in Outlook:\n\n"
-                             "    Select File->Data File management...\n"
-                             "    Select a data file\n"
-                             "    Click Settings...\n"
-                             "    Click Compact Now"));
 }
 
 void frmMain::processEventsTwice()

@@ -88,10 +88,8 @@ public:
     // Checks the choices of the window before a run; every refusal has told
     // the user (and moved the focus where the user has to act).
     bool VerifyTaskSettings();
-    // Go on with the run? False when the user said no.
+    // Go on with the run? False when the user cancelled the confirmation.
     bool ConfirmAction();
-    // The disk-folder source of a run; until it is set, a disk source finds nothing.
-    void setDiskSource(std::function<void()> diskSource) { m_diskSource = std::move(diskSource); }
 
     // Session objects, held from start-up to shutdown.
     std::unique_ptr<platform::Application> OutlookApp;
@@ -190,13 +188,13 @@ private:
     void fillEmptyDiskFolder(QLineEdit& edit);
     void lockTaskControls(bool locked);
     void unload();
-    void ShowPerformanceTip();
+    // The run's walk for a "[Disk Folder]" source.
+    void ProcessFileSystemSource();
     void processEventsTwice();
 
     ShellServices m_services;
     SettingsStoreReader m_settingsReader;
     std::unique_ptr<engine::TaskRunner> m_runner;
-    std::function<void()> m_diskSource;
     dialogs::WindowDragger* m_dragger = nullptr;
     std::unique_ptr<dialogs::frmPictures> m_pictures;
     bool m_unloaded = false;

@@ -1,6 +1,7 @@
 // Builds frmMain's controls and lays them out; behaviour is in frmMain.cpp.
 #include "ImageList.h"
 #include "dialogs/BorderShape.h"
+#include "dialogs/ShowConfig.h"
 #include "dialogs/SvgPicture.h"
 #include "dialogs/WebLink.h"
 #include "dialogs/WindowChrome.h"
@@ -336,6 +337,8 @@ void frmMain::connectControls()
     connect(cmdQuit, &QPushButton::clicked, this, &frmMain::cmdQuit_Click);
     connect(cmdArchive, &QPushButton::clicked, this, &frmMain::cmdArchive_Click);
     connect(cmdPreview, &QPushButton::clicked, this, &frmMain::cmdPreview_Click);
+    connect(cmdConfig, &QPushButton::clicked, this,
+            [this] { dialogs::ShowConfig(*m_services.settings, *m_services.dialogs, this); });
     connect(cmdPickSrcFileSystemFolder, &QPushButton::clicked, this,
             [this] { pickDiskFolder(*txtSrcFileSystemFolder); });
     connect(cmdPickDstFileSystemFolder, &QPushButton::clicked, this,

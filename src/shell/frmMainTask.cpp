@@ -2,8 +2,10 @@
 // a run, and the confirmation. The run itself is engine::TaskRunner's.
 #include "FolderExists.h"
 #include "StoreLists.h"
+#include "dialogs/ConfirmAction.h"
 #include "dialogs/MessageBoxService.h"
 #include "dialogs/SettingsStore.h"
+#include "engine/DiskSource.h"
 #include "engine/PathRoutines.h"
 #include "folders/FolderTreeView.h"
 #include "frmMain.h"
@@ -12,7 +14,6 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QDir>
-#include <QGuiApplication>
 #include <QLineEdit>
 
 namespace kestrel::shell {
@@ -24,11 +25,6 @@ const QString kConfig = QStringLiteral("Config");
 bool isTicked(const QCheckBox& box)
 {
     return box.checkState() == Qt::Checked;
-}
-
-QString folderName(platform::Folder* folder)
-{
-    return folder ? folder->name().value_or(QString()) : QString();
 }
 
 } // namespace
@@ -96,7 +92,7 @@ void frmMain::DoTask(bool previewMode)
     if (!OutlookNamespace)
         return;
     m_runner->Run(TaskSettings, cbPriority->currentIndex(), *OutlookNamespace, MapiSession.get(),
-                  folders, m_diskSource);
+                  folders, [this] { ProcessFileSystemSource(); });
 }
 
 bool frmMain::VerifyTaskSettings()
@@ -157,34 +153,27 @@ bool frmMain::VerifyTaskSettings()
     return false;
 }
 
-// Until the confirmation dialog arrives: the same rules for when to ask, and a
-// plain Yes/No question that names the action, the source and the destination.
 bool frmMain::ConfirmAction()
 {
-    const bool controlKeyDown =
-        QGuiApplication::queryKeyboardModifiers().testFlag(Qt::ControlModifier);
-    bool show =
-        m_services.settings->read(QStringLiteral("Dialogs"), QStringLiteral("ShowConfirmation"),
-                                  QStringLiteral("1")) == QLatin1String("1");
-    if (controlKeyDown || TaskSettings.Action == 2)
-        show = true;
-    if (!show)
-        return true;
+    dialogs::ConfirmRequest request;
+    request.action = TaskSettings.Action;
+    request.previewMode = TaskSettings.PreviewMode;
+    request.sourceIsDisk = TaskSettings.SourceIsDisk;
+    request.sourceDiskFolder = txtSrcFileSystemFolder->text();
+    if (TaskSettings.SourceRoot)
+        request.sourceRootName = TaskSettings.SourceRoot->name();
+    request.destinationIsDisk = TaskSettings.DestinationIsDisk;
+    request.destinationPath = TaskSettings.DestinationPath;
+    if (TaskSettings.ArchiveRoot)
+        request.archiveRootName = TaskSettings.ArchiveRoot->name();
+    return dialogs::ConfirmAction(request, *m_services.settings, dialogs::IsControlKeyDown(),
+                                  *m_services.dialogs, this);
+}
 
-    static const QStringList kActions = {QStringLiteral("MOVE MATCHING MESSAGES"),
-                                         QStringLiteral("COPY MATCHING MESSAGES"),
-                                         QStringLiteral("DELETE MATCHING MESSAGES")};
-    const QString description =
-        (TaskSettings.PreviewMode ? QStringLiteral("PREVIEW ") : QString()) +
-        kActions.value(TaskSettings.Action);
-    const QString source = TaskSettings.SourceIsDisk ? txtSrcFileSystemFolder->text()
-                                                     : folderName(TaskSettings.SourceRoot.get());
-    const QString destination = TaskSettings.DestinationIsDisk
-                                    ? TaskSettings.DestinationPath
-                                    : folderName(TaskSettings.ArchiveRoot.get());
-    return m_services.messages->confirm(this, description + QStringLiteral("\n\nSource: ") +
-                                                  source + QStringLiteral("\nDestination: ") +
-                                                  destination);
+void frmMain::ProcessFileSystemSource()
+{
+    engine::ProcessFileSystemSource(TaskSettings, *this, m_runner->flags(), m_runner->counters(),
+                                    MapiSession.get(), txtSrcFileSystemFolder->text());
 }
 
 } // namespace kestrel::shell

@@ -161,20 +161,22 @@ TEST_F(TaskDriver, EveryRefusalOfTheCheckIsToldWithItsBoxAndFocus)
 
     // Yes goes on to the confirmation (cancelled here): that Start counts.
     messages.requests.clear();
-    messages.answers = {MessageAnswer::Yes, MessageAnswer::No};
+    messages.answers = {MessageAnswer::Yes};
+    cancelConfirmation = true;
     press(window->cmdArchive);
-    ASSERT_EQ(messages.requests.size(), 2);
-    EXPECT_EQ(messages.requests.at(1).text, "MOVE MATCHING MESSAGES\n\nSource: Personal "
-                                            "Folders\nDestination: /");
+    EXPECT_EQ(messages.requests.size(), 1);
+    EXPECT_EQ(confirmations, QStringList{"MOVE MATCHING MESSAGES | Personal Folders | /"});
     EXPECT_EQ(window->flags().TasksRunCount, 1);
     EXPECT_FALSE(window->flags().TaskRunning);
 
     // A folder below the root is not asked about; a preview never counts.
     window->txtDstFileSystemFolder->setText(maildir->root() + "/out");
     messages.requests.clear();
-    messages.answers = {MessageAnswer::No};
+    confirmations.clear();
     press(window->cmdPreview);
-    EXPECT_EQ(onlyBox().text.left(16), "PREVIEW MOVE MAT");
+    EXPECT_TRUE(messages.requests.isEmpty());
+    EXPECT_EQ(confirmations, QStringList{"PREVIEW MOVE MATCHING MESSAGES | Personal Folders | " +
+                                         maildir->root() + "/out/"});
     EXPECT_EQ(window->flags().TasksRunCount, 1);
     EXPECT_EQ(storedDestination(), " /") << "Preview writes nothing";
     EXPECT_FALSE(QFileInfo::exists(maildir->root() + "/out"));
@@ -241,8 +243,9 @@ TEST_F(TaskDriver, PreviewThenStartEachCountFromZeroAndRenewTheTickedCounts)
 
     messages.requests.clear();
     window->cmdPreview->click();
-    EXPECT_EQ(messages.texts(), QStringList{"PREVIEW MOVE MATCHING MESSAGES\n\nSource: Personal "
-                                            "Folders\nDestination: Archive"});
+    EXPECT_TRUE(messages.requests.isEmpty());
+    EXPECT_EQ(confirmations,
+              QStringList{"PREVIEW MOVE MATCHING MESSAGES | Personal Folders | Archive"});
     EXPECT_EQ(window->runner().counters().ProcessedCount, 6);
     EXPECT_EQ(window->lblAppStatus->text(),
               engine::ResultsText(window->runner().counters(), 0, true));
@@ -350,7 +353,7 @@ TEST_F(TaskDriver, StopInTheMiddleOfALongFolderFinishesAtItsNextTest)
     EXPECT_EQ(window->runner().counters().ProcessedCount, 200 - processed + 5);
 }
 
-TEST_F(TaskDriver, DeleteGoesToDeletedItemsAndADiskDestinationGetsMsgFiles)
+TEST_F(TaskDriver, DeleteToDeletedItemsThenMsgFilesToADiskFolderAndBackFromIt)
 {
     writeStores();
     addMessages("Inbox", 3);
@@ -361,10 +364,8 @@ TEST_F(TaskDriver, DeleteGoesToDeletedItemsAndADiskDestinationGetsMsgFiles)
 
     // Delete is always confirmed.
     window->cbAction->setCurrentIndex(2);
-    messages.requests.clear();
     window->cmdArchive->click();
-    EXPECT_EQ(messages.texts(), QStringList{"DELETE MATCHING MESSAGES\n\nSource: Personal "
-                                            "Folders\nDestination: Archive"});
+    EXPECT_EQ(confirmations, QStringList{"DELETE MATCHING MESSAGES | Personal Folders | Archive"});
     EXPECT_EQ(maildir->messageFiles("Inbox", "Personal Folders").size(), 0);
     EXPECT_EQ(maildir->messageFiles("Deleted Items", "Personal Folders").size(), 3);
     EXPECT_TRUE(window->lblAppStatus->text().startsWith("3 items deleted."))
@@ -386,6 +387,28 @@ TEST_F(TaskDriver, DeleteGoesToDeletedItemsAndADiskDestinationGetsMsgFiles)
     EXPECT_TRUE(window->lblAppStatus->text().startsWith("2 items copied."));
     EXPECT_EQ(window->TaskSettings.DestinationPath, out + "/");
     EXPECT_EQ(storedDestination(), " " + out + " ");
+
+    // The disk folder as the source: its .msg files move into the archive,
+    // into the folder that mirrors their directory. No tick is needed.
+    window->cbArchiveFolder->setCurrentIndex(1);
+    window->cbTopFolder->setCurrentIndex(window->cbTopFolder->count() - 1);
+    window->txtSrcFileSystemFolder->setText(out);
+    window->cbAction->setCurrentIndex(0);
+    ASSERT_TRUE(window->cmdPreview->isEnabled());
+    window->cmdPreview->click();
+    EXPECT_EQ(window->runner().counters().ProcessedCount, 2);
+    EXPECT_TRUE(window->lblAppStatus->text().startsWith("2 items would be moved."));
+    EXPECT_EQ(QDir(out + "/Projects").entryList({"*.msg"}, QDir::Files).size(), 2);
+    window->cmdArchive->click();
+    EXPECT_TRUE(messages.requests.isEmpty()) << messages.texts().join(" | ").toStdString();
+    EXPECT_EQ(window->runner().counters().ProcessedCount, 2);
+    EXPECT_EQ(window->runner().counters().FailedCount, 0);
+    EXPECT_TRUE(window->lblAppStatus->text().startsWith("2 items moved."));
+    EXPECT_EQ(maildir->messageFiles("Projects", "Archive").size(), 2);
+    EXPECT_EQ(QDir(out + "/Projects").entryList({"*.msg"}, QDir::Files).size(), 0);
+    EXPECT_EQ(window->lblCurrentAction->text(), "Task completed.");
+    EXPECT_EQ(storedSource(), out);
+    EXPECT_EQ(sound->played.size(), 4);
 }
 
 TEST_F(TaskDriver, TheItemLoopPaintsPerFrameAndAtYieldsNotPerItem)
@@ -413,38 +436,37 @@ TEST_F(TaskDriver, ShutdownShowsThePerformanceTipOnlyAfterACountedStart)
 {
     writeStores();
     addMessages("Inbox", 1);
-    const QString tip = "PERFORMANCE TIP";
+    const QString tip = "dialog: frmCompactInfo";
     {
         auto window = start();
         tick(*window, "Inbox");
         window->cmdPreview->click();
         window->cmdQuit->click();
         EXPECT_TRUE(window->isUnloaded());
-        EXPECT_FALSE(messages.texts().join("").contains(tip)) << "after previews only";
+        EXPECT_FALSE(log.contains(tip)) << "after previews only";
     }
     {
-        messages.requests.clear();
         auto window = start();
         tick(*window, "Inbox");
-        messages.answers = {MessageAnswer::No}; // the confirmation: a counted Start all the same
+        cancelConfirmation = true; // a counted Start all the same
         window->cmdArchive->click();
         EXPECT_EQ(window->flags().TasksRunCount, 1);
         log.clear();
         window->close();
         EXPECT_TRUE(window->isUnloaded());
         ASSERT_GE(log.size(), 2);
-        EXPECT_TRUE(log.at(log.size() - 2).startsWith("message: " + tip))
-            << log.join(" | ").toStdString();
+        EXPECT_EQ(log.at(log.size() - 2), tip) << log.join(" | ").toStdString();
         EXPECT_EQ(log.last(), "program ended");
     }
     {
         settings->write("Dialogs", "ShowPerformanceTip", "0");
-        messages.requests.clear();
+        cancelConfirmation = false;
+        log.clear();
         auto window = start();
         tick(*window, "Inbox");
         window->cmdArchive->click();
         window->close();
-        EXPECT_FALSE(messages.texts().join("").contains(tip)) << "switched off";
+        EXPECT_FALSE(log.contains(tip)) << "switched off";
     }
 }
 

@@ -1,8 +1,12 @@
 #include "TaskWindow.h"
 
+#include "dialogs/frmConfirm.h"
 #include "folders/FolderTreeView.h"
 
 #include <QEvent>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
 #include <QWidget>
 
 namespace kestrel::test {
@@ -13,6 +17,17 @@ void TaskWindow::SetUp()
     // Not under test here; it would only add a dialog to every start.
     settings->write("Dialogs", "ShowFirstWarning", "0");
     maildir = std::make_unique<TempMaildir>();
+    dialogs.inspect = [this](QDialog& dialog) {
+        auto* confirm = qobject_cast<kestrel::dialogs::frmConfirm*>(&dialog);
+        if (!confirm)
+            return;
+        confirmations.append(confirm->lblAction->text() + " | " + confirm->lblSource->text() +
+                             " | " + confirm->lblDestination->text());
+        if (cancelConfirmation)
+            confirm->cmdCancel->click();
+        else
+            confirm->cmdConfirm->click();
+    };
 }
 
 void TaskWindow::writeStores()

@@ -29,6 +29,10 @@ protected:
     void tick(shell::frmMain& window, const QString& name, bool flag = true);
 
     std::unique_ptr<TempMaildir> maildir;
+    // Each confirmation shown: "action | source | destination".
+    QStringList confirmations;
+    // Answer the next confirmations with Cancel instead of Confirm.
+    bool cancelConfirmation = false;
 };
 
 // Runs a function each time the window lets its event queue run, from
