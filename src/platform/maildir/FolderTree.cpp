@@ -4,6 +4,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QSet>
 
 #include <algorithm>
 #include <cerrno>
@@ -38,6 +40,11 @@ bool syncDirectory(const QString& dir)
 
 bool ensureMaildirDirs(const QString& dir, PlatformError* error)
 {
+    // A run moves thousands of messages into a few folders: make each once. A
+    // folder removed behind our back makes the next write fail and be retried here.
+    static thread_local QSet<QString> made;
+    if (made.contains(dir) && QFileInfo(dir + QLatin1String("/tmp")).isDir())
+        return true;
     int code = 0;
     for (const char* sub : {"", "/cur", "/new", "/tmp"}) {
         if (!makeDir(dir + QLatin1String(sub), &code)) {
@@ -48,6 +55,7 @@ bool ensureMaildirDirs(const QString& dir, PlatformError* error)
             return false;
         }
     }
+    made.insert(dir);
     return true;
 }
 

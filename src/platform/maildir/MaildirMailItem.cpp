@@ -56,8 +56,12 @@ bool MaildirMailItem::resolve()
         setError(ErrorKind::Invalid, QStringLiteral("The message is not saved"));
         return false;
     }
-    if (QFile::exists(m_file->path()))
+    // One look per object: items live for one step of a run, and a file that
+    // vanishes after the look makes the operation itself fail with NotFound.
+    if (m_resolved || QFile::exists(m_file->path())) {
+        m_resolved = true;
         return true;
+    }
     const std::optional<MessageEntry> found =
         m_backend->locate(m_file->folderDir(), m_file->name().unique);
     if (!found) {
@@ -66,6 +70,7 @@ bool MaildirMailItem::resolve()
         return false;
     }
     m_file->relocate(*found);
+    m_resolved = true;
     return true;
 }
 
@@ -84,6 +89,12 @@ const MessageHeaders* MaildirMailItem::headers()
         return nullptr;
     PlatformError error;
     const MessageHeaders* parsed = m_file->headers(&error);
+    if (!parsed && error.kind == ErrorKind::NotFound) {
+        // Renamed by a flag change since it was seen: find it again once.
+        m_resolved = false;
+        if (resolve())
+            parsed = m_file->headers(&error);
+    }
     if (!parsed)
         setError(error);
     return parsed;
@@ -262,6 +273,10 @@ std::optional<bool> MaildirMailItem::noAging()
     if (!resolve())
         return std::nullopt;
     clearError();
+    // Most mail carries no keyword at all: then the keyword file need not be read.
+    const QString& flags = m_file->name().flags;
+    if (std::none_of(flags.begin(), flags.end(), [](QChar f) { return f >= 'a' && f <= 'z'; }))
+        return false;
     const std::optional<QChar> letter = KeywordFile::letterOf(
         KeywordFile::read(m_file->folderDir()), QLatin1String(kNoArchiveKeyword));
     return letter && m_file->name().hasFlag(*letter);

@@ -68,7 +68,8 @@ private:
     std::optional<msg::MsgEnvelope> m_unsaved; // a new one, once imported
     std::optional<MessageHeaders> m_unsavedHeaders;
     bool m_isNew = false;
-    bool m_gone = false; // moved away or deleted
+    bool m_gone = false;     // moved away or deleted
+    bool m_resolved = false; // the file was seen at its path
     std::optional<qint64> m_size;
     std::optional<QString> m_typeName;
 };

@@ -204,9 +204,9 @@ std::optional<QString> MessageTransfer::store(const QByteArray& content, const Q
 
 bool MessageTransfer::remove(const QString& path, PlatformError* error)
 {
+    // No fsync: losing a delete to a power cut keeps a message, never loses one.
     if (::unlink(native(path).constData()) != 0)
         return failWith(error, errno, QStringLiteral("The message cannot be deleted"), path);
-    syncDirectory(QFileInfo(path).absolutePath());
     return true;
 }
 
