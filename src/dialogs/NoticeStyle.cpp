@@ -1,9 +1,11 @@
 #include "NoticeStyle.h"
 
 #include "BorderShape.h"
+#include "SvgPicture.h"
 #include "WindowChrome.h"
 
 #include <QDialog>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -55,6 +57,19 @@ QLabel* noticeHeading(QWidget* parent, const char* name, const QString& text, qr
     font.setPointSizeF(pointSize);
     label->setFont(font);
     return label;
+}
+
+QLabel* noticePictureBeside(QWidget& frame, const QString& svgPath, QBoxLayout* texts)
+{
+    auto* picture = new QLabel(&frame);
+    picture->setObjectName(QStringLiteral("Image1"));
+    picture->setPixmap(svgPicture(svgPath, QSize(48, 48)));
+    picture->setAlignment(Qt::AlignTop);
+    auto* inner = new QHBoxLayout(&frame);
+    inner->addWidget(picture, 0, Qt::AlignTop);
+    inner->addSpacing(8);
+    inner->addLayout(texts, 1);
+    return picture;
 }
 
 QPushButton* layOutNotice(QDialog& dialog, QWidget& frame, const QString& okayCaption, int width)

@@ -3,6 +3,7 @@
 #include <QColor>
 #include <QString>
 
+class QBoxLayout;
 class QDialog;
 class QLabel;
 class QLayout;
@@ -27,6 +28,9 @@ void fixDialogSize(QDialog& dialog, QLayout& layout, int width);
 QLabel* noticeLabel(QWidget* parent, const char* name, const QString& text, bool step = false);
 // A label in the notices' blue at the given point size.
 QLabel* noticeHeading(QWidget* parent, const char* name, const QString& text, qreal pointSize);
+// The notice's picture (an SVG resource, 48 pixels) at the left of its frame,
+// beside the column of its texts.
+QLabel* noticePictureBeside(QWidget& frame, const QString& svgPath, QBoxLayout* texts);
 // Puts the notice's frame above its Okay button (which hides the dialog),
 // adds the drawn border and fixes the notice at width and the height its
 // wrapped texts need there. Returns the Okay button.

@@ -20,31 +20,37 @@ void centreWithoutOwner(QDialog& dialog, const QWidget* owner)
         dialog.move(screen->availableGeometry().center() - dialog.rect().center());
 }
 
+const QString kDialogs = QStringLiteral("Dialogs");
+
+// Only the text "0" switches a notice off; a missing key reads as "1".
+bool isSwitchedOff(const SettingsStore& settings, const QString& key)
+{
+    return settings.read(kDialogs, key, QStringLiteral("1")) == QLatin1String("0");
+}
+
 } // namespace
 
 void ShowFirstWarning(SettingsStore& settings, DialogRunner& runner, QWidget* owner)
 {
-    const QString section = QStringLiteral("Dialogs");
     const QString key = QStringLiteral("ShowFirstWarning");
-    if (settings.read(section, key, QStringLiteral("1")) == QLatin1String("0"))
+    if (isSwitchedOff(settings, key))
         return;
     frmFirstWarning warning(owner);
     centreWithoutOwner(warning, owner);
     runner.run(warning);
-    settings.write(section, key, QStringLiteral("0"));
+    settings.write(kDialogs, key, QStringLiteral("0"));
 }
 
 void ShowPerformanceTip(SettingsStore& settings, DialogRunner& runner, QWidget* owner)
 {
-    const QString section = QStringLiteral("Dialogs");
     const QString key = QStringLiteral("ShowPerformanceTip");
-    if (settings.read(section, key, QStringLiteral("1")) == QLatin1String("0"))
+    if (isSwitchedOff(settings, key))
         return;
     frmCompactInfo tip(owner);
     centreWithoutOwner(tip, owner);
     runner.run(tip);
     if (tip.IsNoShow())
-        settings.write(section, key, QStringLiteral("0"));
+        settings.write(kDialogs, key, QStringLiteral("0"));
 }
 
 void ShowNoArchiveWarning(DialogRunner& runner, QWidget* owner)

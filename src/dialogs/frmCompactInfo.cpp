@@ -1,12 +1,10 @@
 #include "frmCompactInfo.h"
 
 #include "NoticeStyle.h"
-#include "SvgPicture.h"
 #include "WindowChrome.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -33,9 +31,6 @@ frmCompactInfo::frmCompactInfo(QWidget* owner) : QDialog(owner)
     chkNoShow = new QCheckBox(QStringLiteral(" Do not show this message again."), GroupBox1);
     chkNoShow->setObjectName(QStringLiteral("chkNoShow"));
     connect(chkNoShow, &QCheckBox::clicked, this, [this](bool ticked) { m_noShow = ticked; });
-    Image1 = new QLabel(GroupBox1);
-    Image1->setObjectName(QStringLiteral("Image1"));
-    Image1->setPixmap(svgPicture(QStringLiteral(":/dialogs/tip.svg"), QSize(48, 48)));
 
     auto* texts = new QVBoxLayout;
     texts->addWidget(Label1);
@@ -46,10 +41,7 @@ frmCompactInfo::frmCompactInfo(QWidget* owner) : QDialog(owner)
         texts->addWidget(step);
     texts->addSpacing(8);
     texts->addWidget(chkNoShow);
-    auto* inner = new QHBoxLayout(GroupBox1);
-    inner->addWidget(Image1, 0, Qt::AlignTop);
-    inner->addSpacing(8);
-    inner->addLayout(texts, 1);
+    Image1 = noticePictureBeside(*GroupBox1, QStringLiteral(":/dialogs/tip.svg"), texts);
 
     cmdOkay = layOutNotice(*this, *GroupBox1, QStringLiteral("&Okay"), 440);
     applyWindowChrome(*this, {.caption = false, .border = true});

@@ -1,11 +1,9 @@
 #include "frmFirstWarning.h"
 
 #include "NoticeStyle.h"
-#include "SvgPicture.h"
 #include "WindowChrome.h"
 
 #include <QGroupBox>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -35,20 +33,12 @@ frmFirstWarning::frmFirstWarning(QWidget* owner) : QDialog(owner)
     Label2->setStyleSheet(QStringLiteral("color: rgb(255, 0, 0);"));
     lblInfo = noticeLabel(GroupBox1, "lblInfo",
                           QString::fromUtf8(kInfoCaption).replace(QStringLiteral("\\n"), "\n"));
-    Image1 = new QLabel(GroupBox1);
-    Image1->setObjectName(QStringLiteral("Image1"));
-    Image1->setPixmap(svgPicture(QStringLiteral(":/dialogs/warning.svg"), QSize(48, 48)));
-    Image1->setAlignment(Qt::AlignTop);
-
     auto* texts = new QVBoxLayout;
     texts->addWidget(Label1);
     texts->addWidget(Label2);
     texts->addSpacing(6);
     texts->addWidget(lblInfo);
-    auto* inner = new QHBoxLayout(GroupBox1);
-    inner->addWidget(Image1, 0, Qt::AlignTop);
-    inner->addSpacing(8);
-    inner->addLayout(texts, 1);
+    Image1 = noticePictureBeside(*GroupBox1, QStringLiteral(":/dialogs/warning.svg"), texts);
 
     cmdOkay = layOutNotice(*this, *GroupBox1, QStringLiteral("&Okay"), 440);
     applyWindowChrome(*this, {.caption = false, .border = true});
