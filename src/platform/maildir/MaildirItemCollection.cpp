@@ -4,7 +4,32 @@
 #include "MaildirMailItem.h"
 #include "MessageFile.h"
 
+#include <QFile>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace kestrel::platform::maildir {
+
+namespace {
+
+struct DirectoryHandle {
+    explicit DirectoryHandle(const QString& path)
+        : fd(::open(QFile::encodeName(path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC))
+    {
+    }
+    ~DirectoryHandle()
+    {
+        if (fd >= 0)
+            ::close(fd);
+    }
+    DirectoryHandle(const DirectoryHandle&) = delete;
+    DirectoryHandle& operator=(const DirectoryHandle&) = delete;
+    const int fd;
+};
+
+} // namespace
 
 MaildirItemCollection::MaildirItemCollection(std::shared_ptr<MaildirBackend> backend,
                                              FolderRef folder)
@@ -38,15 +63,30 @@ std::unique_ptr<ItemCollection> MaildirItemCollection::restrict(const QString& f
         return nullptr;
     }
     QList<MessageEntry> matching;
+    // stat relative to the open cur/ and new/: a folder of 100,000 messages
+    // would otherwise walk the whole path 100,000 times.
+    const DirectoryHandle cur(m_dir + QLatin1String("/cur"));
+    const DirectoryHandle fresh(m_dir + QLatin1String("/new"));
     for (const MessageEntry& entry : entries()) {
         MessageFile file(m_dir, entry);
+        bool statted = false;
+        auto statOnce = [&] {
+            struct stat st {};
+            const int dirFd = entry.inNew ? fresh.fd : cur.fd;
+            if (!statted && dirFd >= 0 &&
+                ::fstatat(dirFd, QFile::encodeName(entry.fileName).constData(), &st, 0) == 0)
+                file.setStat(st);
+            statted = true;
+        };
         const bool match = parsed->matches([&](DateProperty property) -> std::optional<qint64> {
             switch (property) {
             case DateProperty::ReceivedTime:
+                statOnce();
                 return file.receivedMsecs(nullptr);
             case DateProperty::SentOn:
                 return file.sentOnMsecs(nullptr);
             case DateProperty::LastModificationTime:
+                statOnce();
                 return file.lastModifiedMsecs(nullptr);
             case DateProperty::CreationTime:
                 return file.creationMsecs(nullptr);
@@ -74,7 +114,7 @@ std::unique_ptr<MailItem> MaildirItemCollection::item(qint64 index)
                  QString::number(index));
         return nullptr;
     }
-    auto item = std::make_unique<MaildirMailItem>(m_backend, m_folder, all.at(index - 1));
+    auto item = std::make_unique<MaildirMailItem>(m_backend, m_folder, all.at(index - 1), true);
     if (!item->lastError().ok()) {
         setError(item->lastError());
         return nullptr;

@@ -22,8 +22,8 @@ QString displayName(const MailAddress& address)
 } // namespace
 
 MaildirMailItem::MaildirMailItem(std::shared_ptr<MaildirBackend> backend, FolderRef folder,
-                                 MessageEntry entry)
-    : m_backend(std::move(backend)), m_folder(std::move(folder))
+                                 MessageEntry entry, bool seen)
+    : m_backend(std::move(backend)), m_folder(std::move(folder)), m_resolved(seen)
 {
     m_file.emplace(m_backend->folderDir(m_folder), std::move(entry));
     PlatformError error;
@@ -104,20 +104,42 @@ QString MaildirMailItem::typeName()
 {
     if (m_typeName)
         return *m_typeName;
-    const MessageHeaders* parsed = headers();
-    if (!parsed)
+    std::optional<ContentKind> found;
+    if (m_isNew) {
+        if (const MessageHeaders* parsed = headers())
+            found = parsed->kind;
+    } else if (resolve()) {
+        PlatformError error;
+        found = m_file->kind(&error);
+        if (!found && error.kind == ErrorKind::NotFound) {
+            m_resolved = false;
+            if (resolve())
+                found = m_file->kind(&error);
+        }
+    }
+    if (!found)
         return QString::fromLatin1(kMailItemType); // unreadable: still a message to act on
-    ContentKind kind = parsed->kind;
+    ContentKind kind = *found;
     if (kind == ContentKind::MaybeMeeting) {
+        // Most multipart mail is text with attachments: a look at the start of
+        // the file for a calendar part spares parsing the whole message. An
+        // invitation puts its calendar part first or second, before attachments.
+        constexpr qint64 kCalendarLookBytes = 256 * 1024;
         QByteArray whole;
         if (m_isNew) {
             whole = m_unsaved->mime;
         } else {
             QFile file(m_file->path());
-            if (file.open(QIODevice::ReadOnly))
-                whole = file.readAll();
+            if (file.open(QIODevice::ReadOnly)) {
+                whole = file.read(kCalendarLookBytes);
+                if (whole.toLower().contains("text/calendar"))
+                    whole += file.readAll();
+                else
+                    whole.clear();
+            }
         }
-        kind = isMeetingMessage(whole) ? ContentKind::Meeting : ContentKind::Mail;
+        kind =
+            !whole.isEmpty() && isMeetingMessage(whole) ? ContentKind::Meeting : ContentKind::Mail;
     }
     clearError();
     m_typeName = QString::fromLatin1(kind == ContentKind::Report    ? kReportItemType
@@ -363,8 +385,15 @@ std::optional<MessageEntry> MaildirMailItem::transferTo(const FolderRef& target,
     QString unique = m_file->name().unique;
     if (!copy && m_backend->holdsUnique(destDir, unique))
         unique = newUniqueName(QFileInfo(m_file->path()).size());
-    const std::optional<QString> fileName =
+    std::optional<QString> fileName =
         MessageTransfer::transfer(m_file->path(), destDir, unique, flags, copy, &error);
+    if (!fileName && error.kind == ErrorKind::NotFound) {
+        // Renamed by a flag change since it was listed: find it again once.
+        m_resolved = false;
+        if (resolve())
+            fileName =
+                MessageTransfer::transfer(m_file->path(), destDir, unique, flags, copy, &error);
+    }
     if (!fileName) {
         setError(error);
         return std::nullopt;

@@ -20,7 +20,10 @@ namespace kestrel::platform::maildir {
 // for mail the user sent, else the first To name.
 class MaildirMailItem : public MailItem {
 public:
-    MaildirMailItem(std::shared_ptr<MaildirBackend> backend, FolderRef folder, MessageEntry entry);
+    // seen: the entry comes from a listing just made, so the file need not be
+    // looked for again before it is used.
+    MaildirMailItem(std::shared_ptr<MaildirBackend> backend, FolderRef folder, MessageEntry entry,
+                    bool seen = false);
     static std::unique_ptr<MaildirMailItem> createUnsaved(std::shared_ptr<MaildirBackend> backend,
                                                           FolderRef folder);
 

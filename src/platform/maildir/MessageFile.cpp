@@ -34,11 +34,16 @@ bool MessageFile::loadStat(PlatformError* error)
                       path() + QStringLiteral(": ") + QString::fromLocal8Bit(strerror(code))};
         return false;
     }
+    setStat(st);
+    return true;
+}
+
+void MessageFile::setStat(const struct stat& st)
+{
     m_mtime = qint64(st.st_mtim.tv_sec) * 1000 + st.st_mtim.tv_nsec / 1000000;
     m_ctime = qint64(st.st_ctim.tv_sec) * 1000 + st.st_ctim.tv_nsec / 1000000;
     m_statSize = qint64(st.st_size);
     m_statLoaded = true;
-    return true;
 }
 
 std::optional<qint64> MessageFile::receivedMsecs(PlatformError* error)
@@ -86,12 +91,25 @@ std::optional<qint64> MessageFile::size(PlatformError* error)
 const MessageHeaders* MessageFile::headers(PlatformError* error)
 {
     if (!m_headers) {
-        const std::optional<QByteArray> block = readHeaderBlock(path(), error);
-        if (!block)
+        if (!m_headerBlock)
+            m_headerBlock = readHeaderBlock(path(), error);
+        if (!m_headerBlock)
             return nullptr;
-        m_headers = MessageHeaders::parse(*block);
+        m_headers = MessageHeaders::parse(*m_headerBlock);
+        m_headerBlock.reset();
     }
     return &*m_headers;
+}
+
+std::optional<ContentKind> MessageFile::kind(PlatformError* error)
+{
+    if (m_headers)
+        return m_headers->kind;
+    if (!m_headerBlock)
+        m_headerBlock = readHeaderBlock(path(), error);
+    if (!m_headerBlock)
+        return std::nullopt;
+    return MessageHeaders::kindOf(*m_headerBlock);
 }
 
 } // namespace kestrel::platform::maildir

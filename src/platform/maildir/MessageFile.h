@@ -11,6 +11,8 @@
 
 #include <optional>
 
+struct stat;
+
 namespace kestrel::platform::maildir {
 
 class MessageFile {
@@ -31,6 +33,10 @@ public:
     std::optional<qint64> sentOnMsecs(PlatformError* error);       // Date:
     std::optional<qint64> size(PlatformError* error);              // ",S=" else stat
     const MessageHeaders* headers(PlatformError* error);
+    std::optional<ContentKind> kind(PlatformError* error);
+    // Takes the times and size from a stat made by the caller (for example
+    // relative to an open directory, which spares the path walk).
+    void setStat(const struct stat& st);
 
 private:
     bool loadStat(PlatformError* error);
@@ -42,6 +48,7 @@ private:
     qint64 m_mtime = 0;
     qint64 m_ctime = 0;
     qint64 m_statSize = 0;
+    std::optional<QByteArray> m_headerBlock;
     std::optional<MessageHeaders> m_headers;
 };
 

@@ -49,10 +49,8 @@ void appendHeaderAddresses(GMimeMessage* message, const char* header, QList<Mail
         g_object_unref(list);
 }
 
-ContentKind contentKind(GMimeMessage* message)
+ContentKind kindOfType(GMimeContentType* type)
 {
-    GMimeObject* part = g_mime_message_get_mime_part(message);
-    GMimeContentType* type = part ? g_mime_object_get_content_type(part) : nullptr;
     if (!type)
         return ContentKind::Mail;
     if (g_mime_content_type_is_type(type, "multipart", "report"))
@@ -63,6 +61,36 @@ ContentKind contentKind(GMimeMessage* message)
     if (g_mime_content_type_is_type(type, "multipart", "*"))
         return ContentKind::MaybeMeeting;
     return ContentKind::Mail;
+}
+
+ContentKind contentKind(GMimeMessage* message)
+{
+    GMimeObject* part = g_mime_message_get_mime_part(message);
+    return kindOfType(part ? g_mime_object_get_content_type(part) : nullptr);
+}
+
+// The unfolded value of the first field of that name, or a null array.
+QByteArray fieldValue(const QByteArray& block, QByteArrayView name)
+{
+    qsizetype start = 0;
+    while (start < block.size()) {
+        qsizetype end = block.indexOf('\n', start);
+        end = end < 0 ? block.size() : end + 1;
+        const QByteArrayView line(block.constData() + start, end - start);
+        if (line.size() > name.size() && line.at(name.size()) == ':' &&
+            line.first(name.size()).compare(name, Qt::CaseInsensitive) == 0) {
+            QByteArray value = line.sliced(name.size() + 1).trimmed().toByteArray();
+            while (end < block.size() && (block[end] == ' ' || block[end] == '\t')) {
+                qsizetype next = block.indexOf('\n', end);
+                next = next < 0 ? block.size() : next + 1;
+                value += ' ' + block.mid(end, next - end).trimmed();
+                end = next;
+            }
+            return value;
+        }
+        start = end;
+    }
+    return {};
 }
 
 qsizetype headerEnd(const QByteArray& data, qsizetype from)
@@ -130,6 +158,19 @@ MessageHeaders MessageHeaders::parse(const QByteArray& headerBlock)
     headers.kind = contentKind(message);
     g_object_unref(message);
     return headers;
+}
+
+ContentKind MessageHeaders::kindOf(const QByteArray& headerBlock)
+{
+    const QByteArray value = fieldValue(headerBlock, "Content-Type");
+    if (value.isNull())
+        return ContentKind::Mail;
+    msg::ensureGMime();
+    GMimeContentType* type = g_mime_content_type_parse(nullptr, value.constData());
+    const ContentKind kind = kindOfType(type);
+    if (type)
+        g_object_unref(type);
+    return kind;
 }
 
 std::optional<QByteArray> readHeaderBlock(const QString& path, PlatformError* error)

@@ -32,6 +32,9 @@ struct MessageHeaders {
     ContentKind kind = ContentKind::Mail;
 
     static MessageHeaders parse(const QByteArray& headerBlock);
+    // The kind alone, from the Content-Type field: far cheaper than parse(),
+    // and all that deciding whether an item is mail needs.
+    static ContentKind kindOf(const QByteArray& headerBlock);
 };
 
 inline constexpr qint64 kMaxHeaderBytes = 1024 * 1024;
