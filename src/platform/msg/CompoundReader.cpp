@@ -1,5 +1,6 @@
 #include "CompoundReader.h"
 
+#include "DirectoryBalancer.h"
 #include "GLibLogCapture.h"
 
 #include <gsf/gsf-infile-msole.h>
@@ -58,6 +59,12 @@ bool CompoundReader::open(const QByteArray& data)
                                   char(0xA1), char(0xB1), 0x1A, char(0xE1)};
     if (data.size() < HeaderSize || !data.startsWith(QByteArray(magic, 8))) {
         m_error = QStringLiteral("not an Outlook item file (no compound file header)");
+        return false;
+    }
+    // libgsf leaks, and may loop, on a directory that is no tree; Outlook never
+    // writes one.
+    if (!isDirectoryTree(data)) {
+        m_error = QStringLiteral("damaged compound file: its directory is not a tree");
         return false;
     }
     m_data = data;

@@ -31,13 +31,37 @@ public:
         // The directory's own sector chain.
         std::uint32_t sector = u32(0x30);
         while (sector != EndOfChain) {
-            if (sector >= m_fat.size() || m_dirSectors.size() > m_fat.size())
+            if (sector >= m_fat.size() || offsetOf(sector) < 0 ||
+                qsizetype(m_dirSectors.size()) > sectorCount())
                 return false;
             m_dirSectors.push_back(sector);
             sector = m_fat[sector];
         }
         m_count = qsizetype(m_dirSectors.size()) * (m_sectorSize / EntrySize);
         return m_count > 0;
+    }
+
+    // Every entry reached once from the root, storages and streams only.
+    bool isTree()
+    {
+        std::vector<bool> seen(size_t(m_count), false);
+        std::vector<std::uint32_t> storages{0};
+        seen[0] = true;
+        while (!storages.empty()) {
+            const std::uint32_t storage = storages.back();
+            storages.pop_back();
+            std::vector<std::uint32_t> children;
+            if (!inOrder(field(storage, 76), seen, children))
+                return false;
+            for (std::uint32_t child : children) {
+                const std::uint8_t type = byteAt(child, 66);
+                if (type == 1)
+                    storages.push_back(child);
+                else if (type != 2)
+                    return false;
+            }
+        }
+        return byteAt(0, 66) == 5;
     }
 
     bool rebalance()
@@ -74,7 +98,11 @@ private:
         }
         std::uint32_t difat = u32(0x44);
         const qsizetype perSector = m_sectorSize / 4;
+        // A hostile file may claim any count: no table needs more sectors than exist.
+        qsizetype difatSectors = 0;
         for (std::uint32_t n = u32(0x48); n > 0 && difat != EndOfChain && difat != NoStream; --n) {
+            if (qsizetype(fatSectors.size()) > sectorCount() || ++difatSectors > sectorCount())
+                return false;
             const qsizetype at = offsetOf(difat);
             if (at < 0)
                 return false;
@@ -85,6 +113,8 @@ private:
             }
             difat = u32(at + (perSector - 1) * 4);
         }
+        if (qsizetype(fatSectors.size()) > sectorCount())
+            return false;
         for (std::uint32_t s : fatSectors) {
             const qsizetype at = offsetOf(s);
             if (at < 0)
@@ -140,6 +170,8 @@ private:
         return node;
     }
 
+    qsizetype sectorCount() const { return m_file.size() / m_sectorSize; }
+
     qsizetype offsetOf(std::uint32_t sector) const
     {
         const qsizetype at = (qsizetype(sector) + 1) * m_sectorSize;
@@ -183,6 +215,13 @@ private:
 };
 
 } // namespace
+
+bool isDirectoryTree(const QByteArray& file)
+{
+    QByteArray copy = file; // shared, never written
+    Directory directory(copy);
+    return directory.load() && directory.isTree();
+}
 
 bool balanceDirectory(QByteArray& file)
 {

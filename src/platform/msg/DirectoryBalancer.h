@@ -13,4 +13,9 @@ namespace kestrel::platform::msg {
 // Returns false and leaves `file` as it was when its layout is not understood.
 bool balanceDirectory(QByteArray& file);
 
+// True when the directory of `file` is a proper tree below a root entry: no
+// entry reached twice, no index out of range, no unused entry linked in.
+// libgsf leaks on directories that are not.
+bool isDirectoryTree(const QByteArray& file);
+
 } // namespace kestrel::platform::msg
