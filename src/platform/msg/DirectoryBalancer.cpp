@@ -61,7 +61,8 @@ public:
                     return false;
             }
         }
-        return byteAt(0, 66) == 5;
+        // The root has no siblings; libgsf walks them if it has.
+        return byteAt(0, 66) == 5 && field(0, 68) == NoStream && field(0, 72) == NoStream;
     }
 
     bool rebalance()
