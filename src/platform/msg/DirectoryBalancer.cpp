@@ -2,6 +2,7 @@
 
 #include <QtEndian>
 
+#include <algorithm>
 #include <vector>
 
 namespace kestrel::platform::msg {
@@ -44,28 +45,32 @@ public:
     // Every entry reached once from the root, storages and streams only.
     bool isTree()
     {
-        std::vector<bool> seen(size_t(m_count), false);
-        std::vector<std::uint32_t> storages{0};
-        seen[0] = true;
-        while (!storages.empty()) {
-            const std::uint32_t storage = storages.back();
-            storages.pop_back();
-            std::vector<std::uint32_t> children;
-            if (!inOrder(field(storage, 76), seen, children))
-                return false;
-            for (std::uint32_t child : children) {
-                const std::uint8_t type = byteAt(child, 66);
-                if (type == 1)
-                    storages.push_back(child);
-                else if (type != 2)
-                    return false;
-            }
-        }
-        // The root has no siblings; libgsf walks them if it has.
-        return byteAt(0, 66) == 5 && field(0, 68) == NoStream && field(0, 72) == NoStream;
+        return walkStorages([this](std::uint32_t, const std::vector<std::uint32_t>& children) {
+                   return std::all_of(children.begin(), children.end(), [this](std::uint32_t c) {
+                       const std::uint8_t type = byteAt(c, 66);
+                       return type == 1 || type == 2;
+                   });
+               }) &&
+               // The root has no siblings; libgsf walks them if it has.
+               byteAt(0, 66) == 5 && field(0, 68) == NoStream && field(0, 72) == NoStream;
     }
 
     bool rebalance()
+    {
+        return walkStorages(
+            [this](std::uint32_t storage, const std::vector<std::uint32_t>& children) {
+                setField(storage, 76,
+                         build(children, 0, qsizetype(children.size()), 1,
+                               levels(qsizetype(children.size()))));
+                return true;
+            });
+    }
+
+private:
+    // Walks every storage from the root, each entry reached once, handing
+    // visit(storage, children) its children in order. False when an entry is
+    // reached twice, a chain is broken, or visit says stop.
+    template <class Visit> bool walkStorages(Visit visit)
     {
         std::vector<bool> seen(size_t(m_count), false);
         std::vector<std::uint32_t> storages{0};
@@ -74,21 +79,16 @@ public:
             const std::uint32_t storage = storages.back();
             storages.pop_back();
             std::vector<std::uint32_t> children;
-            if (!inOrder(field(storage, 76), seen, children))
+            if (!inOrder(field(storage, 76), seen, children) || !visit(storage, children))
                 return false;
             for (std::uint32_t child : children) {
-                const std::uint8_t type = byteAt(child, 66);
-                if (type == 1)
+                if (byteAt(child, 66) == 1)
                     storages.push_back(child);
             }
-            setField(storage, 76,
-                     build(children, 0, qsizetype(children.size()), 1,
-                           levels(qsizetype(children.size()))));
         }
         return true;
     }
 
-private:
     bool loadFat()
     {
         std::vector<std::uint32_t> fatSectors;
