@@ -15,13 +15,16 @@
 namespace kestrel::platform::msg {
 
 struct MsgEnvelope {
-    QByteArray mime;             // RFC 5322 message, CRLF or LF line ends
+    QByteArray mime; // RFC 5322 message, CRLF or LF line ends
     bool unread = false;
-    bool noAging = false;        // the "No Archive" mark
-    QDateTime receivedTime;      // invalid = unknown
-    QDateTime creationTime;      // invalid = unknown
+    bool noAging = false;           // the "No Archive" mark
+    bool flagged = false;           // marked for follow-up
+    bool answered = false;          // replied to
+    bool forwarded = false;         // passed on
+    QDateTime receivedTime;         // invalid = unknown
+    QDateTime creationTime;         // invalid = unknown
     QDateTime lastModificationTime; // invalid = unknown
-    QString messageClass;        // "IPM.Note", ...; empty = derived from the content
+    QString messageClass;           // "IPM.Note", ...; empty = derived from the content
 };
 
 // Writes to a temporary name in the target directory, fsyncs, renames into

@@ -444,7 +444,14 @@ bool MaildirMailItem::save()
         setError(error);
         return false;
     }
-    QString flags = m_unsaved->unread ? QString() : QStringLiteral("S");
+    QString flags;
+    for (const auto& [set, letter] : {std::pair{!m_unsaved->unread, 'S'},
+                                      {m_unsaved->flagged, 'F'},
+                                      {m_unsaved->answered, 'R'},
+                                      {m_unsaved->forwarded, 'P'}}) {
+        if (set)
+            flags += QLatin1Char(letter);
+    }
     if (m_unsaved->noAging) {
         const std::optional<QChar> letter =
             KeywordFile::ensure(destDir, QLatin1String(kNoArchiveKeyword), &error);
@@ -522,6 +529,9 @@ bool MaildirMailItem::saveAs(const QString& path, int format)
         envelope.mime = file.readAll();
         envelope.unread = unRead().value_or(false);
         envelope.noAging = noAging().value_or(false);
+        envelope.flagged = m_file->name().hasFlag('F');
+        envelope.answered = m_file->name().hasFlag('R');
+        envelope.forwarded = m_file->name().hasFlag('P');
         envelope.receivedTime = receivedTime().value_or(QDateTime());
         envelope.creationTime = creationTime().value_or(QDateTime());
         envelope.lastModificationTime = lastModificationTime().value_or(QDateTime());

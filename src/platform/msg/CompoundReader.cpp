@@ -67,8 +67,12 @@ bool CompoundReader::open(const QByteArray& data)
         m_error = QStringLiteral("damaged compound file: its directory is not a tree");
         return false;
     }
+    if (const QString name = oversizedStream(data); !name.isEmpty()) {
+        m_error = QStringLiteral("damaged stream \"%1\": it claims more bytes than the file holds")
+                      .arg(name);
+        return false;
+    }
     m_data = data;
-    // Streams may share sectors in a hostile file; real files read about once.
     m_budget = 2 * qint64(data.size()) + (1 << 20);
     GLibLogCapture log;
     m_source = gsf_input_memory_new(reinterpret_cast<const guint8*>(m_data.constData()),
@@ -131,19 +135,29 @@ std::optional<QByteArray> CompoundReader::stream(const Storage& parent, const QS
         return std::nullopt;
     std::optional<QByteArray> result;
     const gsf_off_t size = gsf_input_size(child);
-    if (isStorageEntry(child) || size < 0 || size > m_data.size()) {
-        // A stream cannot hold more than the file does.
+    QString why;
+    if (isStorageEntry(child)) {
+        why = QStringLiteral("it is a storage");
+    } else if (size < 0 || size > m_data.size()) {
+        why = QStringLiteral("it claims %1 bytes in a file of %2").arg(size).arg(m_data.size());
     } else if (size > m_budget) {
-        m_budgetExceeded = true;
+        // Streams may share sectors in a hostile file; real files read about once.
+        why = QStringLiteral("streams claim more data than the file holds");
     } else {
         QByteArray bytes(qsizetype(size), Qt::Uninitialized);
         if (size == 0 ||
             gsf_input_read(child, size_t(size), reinterpret_cast<guint8*>(bytes.data()))) {
             m_budget -= size;
             result = std::move(bytes);
+        } else {
+            why = QStringLiteral("its sectors cannot be read");
         }
     }
     g_object_unref(child);
+    if (!result && !m_damaged) {
+        m_damaged = true;
+        m_error = QStringLiteral("damaged stream \"%1\": %2").arg(name, why);
+    }
     return result;
 }
 

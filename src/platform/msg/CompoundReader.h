@@ -39,19 +39,21 @@ public:
 
     std::vector<Entry> entries(const Storage& storage);
     Storage storage(const Storage& parent, const QString& name);
-    // nullopt when absent, larger than the file or over the byte budget.
+    // nullopt when absent, or when it cannot be read whole (larger than the
+    // file, over the byte budget, a broken sector chain): then damaged() is set
+    // and errorText() names the stream.
     std::optional<QByteArray> stream(const Storage& parent, const QString& name);
     QByteArray classId() const;
 
     const QString& errorText() const { return m_error; }
-    bool budgetExceeded() const { return m_budgetExceeded; }
+    bool damaged() const { return m_damaged; }
 
 private:
     QByteArray m_data;
     GsfInput* m_source = nullptr;
     Storage m_root;
     qint64 m_budget = 0;
-    bool m_budgetExceeded = false;
+    bool m_damaged = false;
     QString m_error;
 };
 

@@ -1,5 +1,6 @@
 #include "DirectoryBalancer.h"
 
+#include <QString>
 #include <QtEndian>
 
 #include <algorithm>
@@ -53,6 +54,29 @@ public:
                }) &&
                // The root has no siblings; libgsf walks them if it has.
                byteAt(0, 66) == 5 && field(0, 68) == NoStream && field(0, 72) == NoStream;
+    }
+
+    // The name of the first stream whose size is more than the file holds.
+    QString oversizedStream()
+    {
+        QString found;
+        walkStorages([&](std::uint32_t, const std::vector<std::uint32_t>& children) {
+            for (std::uint32_t c : children) {
+                const quint64 size =
+                    m_sectorSize == 512
+                        ? field(c, 120)
+                        : qFromLittleEndian<quint64>(m_file.constData() + entryOffset(c) + 120);
+                if (byteAt(c, 66) == 2 && size > quint64(m_file.size())) {
+                    const auto* name =
+                        reinterpret_cast<const char16_t*>(m_file.constData() + entryOffset(c));
+                    found = QString::fromUtf16(name, std::min<int>(field(c, 64) & 0xFFFF, 64) / 2)
+                                .section(QChar(0), 0, 0);
+                    return false;
+                }
+            }
+            return true;
+        });
+        return found;
     }
 
     bool rebalance()
@@ -222,6 +246,13 @@ bool isDirectoryTree(const QByteArray& file)
     QByteArray copy = file; // shared, never written
     Directory directory(copy);
     return directory.load() && directory.isTree();
+}
+
+QString oversizedStream(const QByteArray& file)
+{
+    QByteArray copy = file;
+    Directory directory(copy);
+    return directory.load() ? directory.oversizedStream() : QString();
 }
 
 bool balanceDirectory(QByteArray& file)

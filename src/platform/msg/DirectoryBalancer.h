@@ -7,6 +7,7 @@
 // as a balanced red-black tree with the same order.
 
 #include <QByteArray>
+#include <QString>
 
 namespace kestrel::platform::msg {
 
@@ -17,5 +18,13 @@ bool balanceDirectory(QByteArray& file);
 // entry reached twice, no index out of range, no unused entry linked in.
 // libgsf leaks on directories that are not.
 bool isDirectoryTree(const QByteArray& file);
+
+} // namespace kestrel::platform::msg
+
+namespace kestrel::platform::msg {
+
+// The name of a stream in the tree that claims more bytes than `file` holds
+// (libgsf leaves such a stream out without a word); empty when there is none.
+QString oversizedStream(const QByteArray& file);
 
 } // namespace kestrel::platform::msg

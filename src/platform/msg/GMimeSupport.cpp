@@ -12,13 +12,62 @@ void ensureGMime()
     std::call_once(once, [] { g_mime_init(); });
 }
 
-GMimeMessage* parseMimeMessage(const QByteArray& bytes)
+GMimeMessage* parseMimeMessage(const QByteArray& bytes, GMimeParserOptions* options)
 {
     ensureGMime();
     GRef<GMimeStream> stream(
         g_mime_stream_mem_new_with_buffer(bytes.constData(), size_t(bytes.size())));
-    GRef<GMimeParser> parser(g_mime_parser_new_with_stream(stream.get()));
-    return g_mime_parser_construct_message(parser.get(), nullptr);
+    return parseMimeMessage(stream.get(), options);
+}
+
+GMimeMessage* parseMimeMessage(GMimeStream* stream, GMimeParserOptions* options)
+{
+    ensureGMime();
+    GRef<GMimeParser> parser(g_mime_parser_new_with_stream(stream));
+    return g_mime_parser_construct_message(parser.get(), options);
+}
+
+GMimeParserOptions* fallbackOptions(const QByteArray& bodyCharset)
+{
+    ensureGMime();
+    GMimeParserOptions* options = g_mime_parser_options_new();
+    const QByteArray body = bodyCharset.trimmed();
+    const bool useBody = !body.isEmpty() && body.compare("utf-8", Qt::CaseInsensitive) != 0 &&
+                         body.compare("us-ascii", Qt::CaseInsensitive) != 0;
+    const char* charsets[] = {"UTF-8", useBody ? body.constData() : "windows-1252",
+                              useBody ? "windows-1252" : nullptr, nullptr};
+    g_mime_parser_options_set_fallback_charsets(options, charsets);
+    return options;
+}
+
+QByteArray bodyCharset(GMimeMessage* message)
+{
+    QByteArray found;
+    g_mime_message_foreach(
+        message,
+        [](GMimeObject*, GMimeObject* part, gpointer data) {
+            auto* out = static_cast<QByteArray*>(data);
+            GMimeContentType* type = g_mime_object_get_content_type(part);
+            const char* charset = type && GMIME_IS_TEXT_PART(part)
+                                      ? g_mime_content_type_get_parameter(type, "charset")
+                                      : nullptr;
+            if (out->isEmpty() && charset)
+                *out = charset;
+        },
+        &found);
+    if (found.isEmpty()) {
+        GMimeObject* body = g_mime_message_get_mime_part(message);
+        GMimeContentType* type = body ? g_mime_object_get_content_type(body) : nullptr;
+        const char* charset = type ? g_mime_content_type_get_parameter(type, "charset") : nullptr;
+        if (charset)
+            found = charset;
+    }
+    return found;
+}
+
+bool hasNonUtf8Bytes(const QByteArray& bytes)
+{
+    return !g_utf8_validate(bytes.constData(), bytes.size(), nullptr);
 }
 
 GMimeStream* borrowedStream(const QByteArray& data)
@@ -82,6 +131,16 @@ QString fromUtf8Owned(char* text)
     QString s = QString::fromUtf8(text);
     g_free(text);
     return s;
+}
+
+QByteArray rawHeaderBlock(const QByteArray& mime)
+{
+    if (mime.startsWith('\n') || mime.startsWith("\r\n"))
+        return {};
+    const qsizetype lf = mime.indexOf("\n\n");
+    const qsizetype crlf = mime.indexOf("\n\r\n");
+    const qsizetype end = lf < 0 ? crlf : crlf < 0 ? lf : std::min(lf, crlf);
+    return end < 0 ? mime : mime.left(end + 1);
 }
 
 QByteArray headerBlock(const QByteArray& mime)

@@ -5,22 +5,27 @@
 
 #include <QRegularExpression>
 
-#include <glib.h>
+#include <gmime/gmime.h>
 
 namespace kestrel::platform::msg {
 
 namespace {
 
-QString decodeRaw(const QByteArray& bytes)
+QString decodeRaw(const QByteArray& bytes, GMimeParserOptions* options)
 {
     if (g_utf8_validate(bytes.constData(), bytes.size(), nullptr))
         return QString::fromUtf8(bytes);
-    return decodeCodepage(bytes, 1252);
+    if (!options)
+        return decodeCodepage(bytes, 1252);
+    char* text = g_mime_utils_decode_8bit(options, bytes.constData(), size_t(bytes.size()));
+    const QString out = QString::fromUtf8(text);
+    g_free(text);
+    return out;
 }
 
 } // namespace
 
-QString decodeHeaderText(const QByteArray& raw)
+QString decodeHeaderText(const QByteArray& raw, GMimeParserOptions* options)
 {
     QByteArray value = raw;
     value.replace("\r\n", "\n");
@@ -48,7 +53,7 @@ QString decodeHeaderText(const QByteArray& raw)
         // White space between two encoded words is not part of the text.
         if (!(afterWord && gap.trimmed().isEmpty())) {
             flush();
-            out += decodeRaw(gap);
+            out += decodeRaw(gap, options);
         }
         QByteArray charset = m.captured(1).toLatin1().toUpper();
         if (const qsizetype star = charset.indexOf('*'); star >= 0)
@@ -65,7 +70,7 @@ QString decodeHeaderText(const QByteArray& raw)
         afterWord = true;
     }
     flush();
-    out += decodeRaw(value.mid(pos));
+    out += decodeRaw(value.mid(pos), options);
     return out.trimmed();
 }
 

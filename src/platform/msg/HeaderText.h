@@ -8,10 +8,13 @@
 #include <QByteArray>
 #include <QString>
 
+typedef struct _GMimeParserOptions GMimeParserOptions;
+
 namespace kestrel::platform::msg {
 
 // `raw` is the header value as it stands in the message (folded or not).
-// Bytes outside encoded words are read as UTF-8, or windows-1252 when not valid.
-QString decodeHeaderText(const QByteArray& raw);
+// Bytes outside encoded words are read with the fallback charsets of `options`
+// (see fallbackOptions()), or as UTF-8, else windows-1252, without options.
+QString decodeHeaderText(const QByteArray& raw, GMimeParserOptions* options = nullptr);
 
 } // namespace kestrel::platform::msg

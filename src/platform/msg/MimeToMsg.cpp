@@ -4,8 +4,10 @@
 #include "CompressedRtf.h"
 #include "ExchangeAddress.h"
 #include "GMimeSupport.h"
+#include "HeaderBounds.h"
 #include "HeaderText.h"
 #include "HtmlToText.h"
+#include "MsgLimits.h"
 #include "PropertyAccess.h"
 
 #include <QRegularExpression>
@@ -14,7 +16,6 @@ namespace kestrel::platform::msg {
 
 namespace {
 
-constexpr int MaxNesting = 24;
 constexpr std::uint32_t StoreUnicodeOk = 0x00040000;
 const char* const ClassHeader = "X-Kestrel-Message-Class";
 const char* const SignedClass = "IPM.Note.SMIME.MultipartSigned";
@@ -150,7 +151,11 @@ QString defaultExtension(const QString& mimeType)
 
 class Builder {
 public:
-    explicit Builder(int depth) : m_depth(depth) {}
+    Builder(int depth, GMimeParserOptions* options) : m_depth(depth), m_options(options) {}
+
+    // What the file would lose of the message (parts nested too deep, text cut
+    // at a NUL); empty when it keeps it all.
+    const QString& loss() const { return m_loss; }
 
     MsgObject build(GMimeMessage* message, const MsgEnvelope& envelope, const QByteArray& raw)
     {
@@ -166,7 +171,7 @@ public:
             messageClass = classFor(body);
         setUnicode(p, pid::MessageClass, messageClass);
 
-        setSubject(p, decodeHeaderText(rawHeader(object, "Subject")));
+        setSubject(p, decodeHeaderText(rawHeader(object, "Subject"), m_options));
 
         std::vector<Address> from = addresses(message, GMIME_ADDRESS_TYPE_FROM);
         std::vector<Address> sender = addresses(message, GMIME_ADDRESS_TYPE_SENDER);
@@ -232,10 +237,28 @@ public:
         setLong(p, pid::MessageCodepage, 65001);
         if (envelope.noAging)
             out.named[NamedKey{psetidCommon(), LidAgingDontAgeMe}] = Property{PtBoolean, 1, {}};
+        setFollowUp(p, envelope);
         return out;
     }
 
 private:
+    // The file holds one last verb: a message both answered and forwarded shows as answered,
+    // as the reply is what a reader looks for first.
+    static void setFollowUp(PropertyMap& p, const MsgEnvelope& envelope)
+    {
+        if (envelope.flagged) {
+            setLong(p, pid::FlagStatus, FlagStatusFlagged);
+            setLong(p, pid::FollowupIcon, FollowupIconRed);
+        }
+        if (envelope.answered) {
+            setLong(p, pid::LastVerbExecuted, VerbReplyToSender);
+            setLong(p, pid::IconIndex, IconRepliedMail);
+        } else if (envelope.forwarded) {
+            setLong(p, pid::LastVerbExecuted, VerbForward);
+            setLong(p, pid::IconIndex, IconForwardedMail);
+        }
+    }
+
     // Outlook keeps a signed message whole, as one "smime.p7m" attachment holding the
     // multipart/signed entity, and shows the bodies of its first part.
     void addSignedEntity(GMimeMultipart* signedPart, MsgObject& out)
@@ -360,8 +383,10 @@ private:
 
     void walk(GMimeObject* object, MsgObject& out, int depth)
     {
-        if (depth > MaxNesting)
+        if (depth > limits::MaxDepth) {
+            m_loss = QStringLiteral("MIME parts nested more than %1 deep").arg(limits::MaxDepth);
             return;
+        }
         if (GMIME_IS_MESSAGE_PART(object)) {
             addEmbedded(GMIME_MESSAGE_PART(object), out);
             return;
@@ -383,6 +408,11 @@ private:
         const char* filename = g_mime_part_get_filename(part);
         const bool named = filename && *filename;
         if (!isAttachment && !named && GMIME_IS_TEXT_PART(object)) {
+            // The bodies are strings: text after a NUL would be cut off.
+            if (partContent(part).contains('\0')) {
+                addAttachment(part, out);
+                return;
+            }
             if (g_mime_content_type_is_type(type, "text", "plain")) {
                 appendText(m_text, textOf(GMIME_TEXT_PART(object)));
                 return;
@@ -460,19 +490,22 @@ private:
         if (!inner)
             return;
         AttachmentObject attachment;
-        QString name = decodeHeaderText(rawHeader(GMIME_OBJECT(inner), "Subject"));
+        QString name = decodeHeaderText(rawHeader(GMIME_OBJECT(inner), "Subject"), m_options);
         if (name.isEmpty())
             name = QStringLiteral("Untitled message");
         setCommonAttachmentProps(attachment.props, std::uint32_t(out.attachments.size()),
                                  AttachEmbeddedMsg, name);
         setUnicode(attachment.props, pid::AttachMimeTag, QStringLiteral("message/rfc822"));
-        if (m_depth >= MaxNesting) {
+        if (m_depth >= limits::MaxDepth) {
+            m_loss = QStringLiteral("messages nested more than %1 deep").arg(limits::MaxDepth);
             return;
         }
         MsgEnvelope envelope;
         const QByteArray raw = objectToBytes(GMIME_OBJECT(inner));
-        Builder builder(m_depth + 1);
+        Builder builder(m_depth + 1, m_options);
         attachment.embedded = std::make_unique<MsgObject>(builder.build(inner, envelope, raw));
+        if (m_loss.isEmpty())
+            m_loss = builder.loss();
         out.attachments.push_back(std::move(attachment));
     }
 
@@ -505,6 +538,8 @@ private:
     }
 
     int m_depth;
+    GMimeParserOptions* m_options;
+    QString m_loss;
     QString m_text;
     QString m_html;
     QByteArray m_rtf;
@@ -512,20 +547,63 @@ private:
 
 } // namespace
 
-MsgObject mimeToMsg(const MsgEnvelope& envelope)
+std::optional<MsgObject> mimeToMsg(const MsgEnvelope& envelope, QString* why)
 {
     ensureGMime();
-    GRef<GMimeMessage> message(parseMimeMessage(envelope.mime));
+    const QByteArray& mime = envelope.mime;
+    const QByteArray headers = rawHeaderBlock(mime);
+    // GMime ends header text at a NUL: whatever follows would vanish.
+    if (headers.contains('\0')) {
+        *why = QStringLiteral("the message headers hold NUL bytes, which a .msg file cannot keep");
+        return std::nullopt;
+    }
+    const BoundedHeaders bounded = boundHeaders(headers);
+    if (bounded.recipients > limits::MaxRecipients) {
+        *why = QStringLiteral("about %1 recipients, more than the %2 a file may hold")
+                   .arg(bounded.recipients)
+                   .arg(limits::MaxRecipients);
+        return std::nullopt;
+    }
+    const auto parse = [&](GMimeParserOptions* options) {
+        if (!bounded.changed)
+            return parseMimeMessage(mime, options);
+        const QByteArray body = QByteArray::fromRawData(mime.constData() + headers.size(),
+                                                        mime.size() - headers.size());
+        GRef<GMimeStream> cat(g_mime_stream_cat_new());
+        GRef<GMimeStream> head(borrowedStream(bounded.block));
+        GRef<GMimeStream> rest(borrowedStream(body));
+        g_mime_stream_cat_add_source(GMIME_STREAM_CAT(cat.get()), head.get());
+        g_mime_stream_cat_add_source(GMIME_STREAM_CAT(cat.get()), rest.get());
+        return parseMimeMessage(cat.get(), options);
+    };
+    std::unique_ptr<GMimeParserOptions, void (*)(GMimeParserOptions*)> options(
+        fallbackOptions({}), g_mime_parser_options_free);
+    GRef<GMimeMessage> message(parse(options.get()));
+    // Unlabelled 8-bit header text is most likely in the charset of the body.
+    if (message && hasNonUtf8Bytes(headers)) {
+        const QByteArray charset = bodyCharset(message.get());
+        if (!charset.isEmpty()) {
+            options.reset(fallbackOptions(charset));
+            message.reset(parse(options.get()));
+        }
+    }
+    Builder builder(0, options.get());
+    std::optional<MsgObject> out;
     if (!message) {
         // Not even headers: keep the bytes as the text of an otherwise empty message.
         message.reset(g_mime_message_new(TRUE));
         GRef<GMimeTextPart> text(g_mime_text_part_new_with_subtype("plain"));
-        g_mime_text_part_set_text(text.get(),
-                                  QString::fromUtf8(envelope.mime).toUtf8().constData());
+        g_mime_text_part_set_text(text.get(), QString::fromUtf8(mime).toUtf8().constData());
         g_mime_message_set_mime_part(message.get(), GMIME_OBJECT(text.get()));
-        return Builder(0).build(message.get(), envelope, QByteArray());
+        out = builder.build(message.get(), envelope, QByteArray());
+    } else {
+        out = builder.build(message.get(), envelope, mime);
     }
-    return Builder(0).build(message.get(), envelope, envelope.mime);
+    if (!builder.loss().isEmpty()) {
+        *why = builder.loss();
+        return std::nullopt;
+    }
+    return out;
 }
 
 } // namespace kestrel::platform::msg

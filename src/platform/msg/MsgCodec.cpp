@@ -1,24 +1,17 @@
 #include "platform/MsgCodec.h"
 
 #include "AtomicFileWriter.h"
-#include "LargeStack.h"
 #include "MimeToMsg.h"
+#include "MsgLimits.h"
 #include "MsgStorageReader.h"
 #include "MsgStorageWriter.h"
 #include "MsgToMime.h"
 
 #include <QFile>
 
-// Referenced by a link option of kestrel_platform so that this object is always
-// linked, ahead of any weak stand-in for the functions below.
-extern "C" const int kestrel_msg_codec_linked = 1;
-
 namespace kestrel::platform::msg {
 
 namespace {
-
-// Bigger files are refused before reading: no mail item comes near this.
-constexpr qint64 MaxFileSize = qint64(1) << 30;
 
 void setError(PlatformError* error, ErrorKind kind, const QString& text, const QString& detail = {})
 {
@@ -30,13 +23,32 @@ void setError(PlatformError* error, ErrorKind kind, const QString& text, const Q
 
 std::optional<QByteArray> encodeMsg(const MsgEnvelope& message, PlatformError* error)
 {
+    const auto refuse = [error](const QString& why) -> std::optional<QByteArray> {
+        setError(error, ErrorKind::Invalid, QStringLiteral("The message does not fit a .msg file"),
+                 why);
+        return std::nullopt;
+    };
+    // Decoding shrinks encoded parts by a quarter at most: a bigger text cannot
+    // fit, and is not parsed only to find that out.
+    if (message.mime.size() > limits::MaxFileSize / 3 * 4)
+        return refuse(QStringLiteral("the message has %1 MB, the file may have %2 MB")
+                          .arg(message.mime.size() >> 20)
+                          .arg(limits::MaxFileSize >> 20));
     QString why;
-    std::optional<QByteArray> bytes;
-    runOnLargeStack([&] { bytes = writeMsgObject(mimeToMsg(message), &why); });
+    const std::optional<MsgObject> object = mimeToMsg(message, &why);
+    if (!object)
+        return refuse(why);
+    if (auto over = exceedsLimits(*object))
+        return refuse(*over);
+    std::optional<QByteArray> bytes = writeMsgObject(*object, &why);
     if (!bytes) {
         setError(error, ErrorKind::Io, QStringLiteral("Cannot build the .msg file"), why);
         return std::nullopt;
     }
+    if (bytes->size() > limits::MaxFileSize)
+        return refuse(QStringLiteral("the file would have %1 MB, more than the %2 MB it may have")
+                          .arg(bytes->size() >> 20)
+                          .arg(limits::MaxFileSize >> 20));
     setError(error, ErrorKind::None, {});
     return bytes;
 }
@@ -50,9 +62,7 @@ std::optional<MsgEnvelope> decodeMsg(const QByteArray& data, PlatformError* erro
         return std::nullopt;
     }
     setError(error, ErrorKind::None, {});
-    MsgEnvelope envelope;
-    runOnLargeStack([&] { envelope = msgToMime(*message); });
-    return envelope;
+    return msgToMime(*message);
 }
 
 bool writeMsgFile(const MsgEnvelope& message, const QString& path, PlatformError* error)
@@ -75,7 +85,7 @@ std::optional<MsgEnvelope> readMsgFile(const QString& path, PlatformError* error
                  path + QStringLiteral(": ") + file.errorString());
         return std::nullopt;
     }
-    if (file.size() > MaxFileSize) {
+    if (file.size() > limits::MaxFileSize) {
         setError(error, ErrorKind::Invalid, QStringLiteral("The .msg file is too large"), path);
         return std::nullopt;
     }

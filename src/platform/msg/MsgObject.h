@@ -106,6 +106,10 @@ constexpr std::uint16_t AttachNum = 0x0E21;
 constexpr std::uint16_t ObjectType = 0x0FFE;
 constexpr std::uint16_t Body = 0x1000;
 constexpr std::uint16_t RtfCompressed = 0x1009;
+constexpr std::uint16_t IconIndex = 0x1080;
+constexpr std::uint16_t LastVerbExecuted = 0x1081;
+constexpr std::uint16_t FlagStatus = 0x1090;
+constexpr std::uint16_t FollowupIcon = 0x1095;
 constexpr std::uint16_t Html = 0x1013;
 constexpr std::uint16_t InternetMessageId = 0x1035;
 constexpr std::uint16_t InternetReferences = 0x1039;
@@ -140,6 +144,15 @@ constexpr std::uint16_t AttachmentHidden = 0x7FFE;
 constexpr std::uint32_t MsgFlagRead = 0x00000001;
 constexpr std::uint32_t MsgFlagUnsent = 0x00000008;
 constexpr std::uint32_t MsgFlagHasAttach = 0x00000010;
+
+// Follow-up flag, last verb and icon values (MS-OXOFLAG, MS-OXOMSG).
+constexpr std::uint32_t FlagStatusFlagged = 2;
+constexpr std::uint32_t FollowupIconRed = 6;
+constexpr std::uint32_t VerbReplyToSender = 102;
+constexpr std::uint32_t VerbReplyToAll = 103;
+constexpr std::uint32_t VerbForward = 104;
+constexpr std::uint32_t IconRepliedMail = 0x105;
+constexpr std::uint32_t IconForwardedMail = 0x106;
 
 constexpr std::uint32_t AttachByValue = 1;
 constexpr std::uint32_t AttachEmbeddedMsg = 5;

@@ -1,6 +1,7 @@
 #include "MsgStorageReader.h"
 
 #include "CompoundReader.h"
+#include "MsgLimits.h"
 #include "NamedPropertyMap.h"
 
 #include <QRegularExpression>
@@ -31,16 +32,13 @@ bool isVariableStreamType(std::uint16_t type)
 
 class Reader {
 public:
-    Reader(CompoundReader& in, const NamedPropertyMap& names, const MsgReadLimits& limits)
-        : m_in(in), m_names(names), m_limits(limits)
-    {
-    }
+    Reader(CompoundReader& in, const NamedPropertyMap& names) : m_in(in), m_names(names) {}
 
     const QString& error() const { return m_error; }
 
     bool readMessage(const CompoundReader::Storage& storage, Level level, int depth, MsgObject* out)
     {
-        if (depth > m_limits.maxDepth)
+        if (depth > limits::MaxDepth)
             return fail(QStringLiteral("embedded messages nested too deeply"));
         PropertyMap props;
         if (!readProperties(storage, level, &props))
@@ -63,11 +61,11 @@ public:
             else if (entry.name.startsWith(QLatin1String("__attach_version1.0_#")))
                 attachments.push_back(entry.name);
         }
-        if (int(recipients.size()) > m_limits.maxRecipients ||
-            int(attachments.size()) > m_limits.maxAttachments)
+        if (int(recipients.size()) > limits::MaxRecipients ||
+            int(attachments.size()) > limits::MaxAttachments)
             return fail(QStringLiteral("too many recipients or attachments"));
         m_objects += int(recipients.size() + attachments.size());
-        if (m_objects > m_limits.maxObjects)
+        if (m_objects > limits::MaxObjects)
             return fail(QStringLiteral("too many recipients or attachments"));
         // Storage names carry the row number in hex; keep that order.
         std::sort(recipients.begin(), recipients.end());
@@ -113,7 +111,7 @@ private:
         if (auto stream = m_in.stream(storage, QStringLiteral("__properties_version1.0"))) {
             const qsizetype skip = headerSize(level);
             const qsizetype count = stream->size() > skip ? (stream->size() - skip) / 16 : 0;
-            if (count > m_limits.maxProperties)
+            if (count > limits::MaxProperties)
                 return fail(QStringLiteral("too many properties (%1)").arg(count));
             const char* data = stream->constData() + skip;
             for (qsizetype i = 0; i < count; ++i) {
@@ -124,8 +122,8 @@ private:
                 out->emplace(tag, Property{tag, qFromLittleEndian<std::uint64_t>(entry + 8), {}});
             }
         }
-        if (m_in.budgetExceeded())
-            return fail(QStringLiteral("streams claim more data than the file holds"));
+        if (m_in.damaged())
+            return fail(m_in.errorText());
         // Variable-size values: every value stream present, listed or not.
         static const QRegularExpression pattern(QStringLiteral("^__substg1\\.0_([0-9A-Fa-f]{8})$"));
         int streams = 0;
@@ -138,28 +136,29 @@ private:
             const auto tag = std::uint32_t(match.captured(1).toUInt(nullptr, 16));
             if (!isVariableStreamType(tagType(tag)))
                 continue;
-            if (++streams > m_limits.maxProperties)
+            if (++streams > limits::MaxProperties)
                 return fail(QStringLiteral("too many properties"));
             auto bytes = m_in.stream(storage, entry.name);
-            if (m_in.budgetExceeded())
-                return fail(QStringLiteral("streams claim more data than the file holds"));
-            if (bytes)
-                (*out)[tag] = Property{tag, 0, std::move(*bytes)};
+            // A value that cannot be read whole fails the file: dropping it would
+            // lose part of the message without a word.
+            if (!bytes)
+                return fail(m_in.damaged()
+                                ? m_in.errorText()
+                                : QStringLiteral("stream \"%1\" vanished").arg(entry.name));
+            (*out)[tag] = Property{tag, 0, std::move(*bytes)};
         }
         return true;
     }
 
     CompoundReader& m_in;
     const NamedPropertyMap& m_names;
-    const MsgReadLimits& m_limits;
     int m_objects = 0;
     QString m_error;
 };
 
 } // namespace
 
-std::optional<MsgObject> readMsgObject(const QByteArray& file, QString* error,
-                                       const MsgReadLimits& limits)
+std::optional<MsgObject> readMsgObject(const QByteArray& file, QString* error)
 {
     CompoundReader in;
     if (!in.open(file)) {
@@ -169,7 +168,12 @@ std::optional<MsgObject> readMsgObject(const QByteArray& file, QString* error,
     }
     NamedPropertyMap names;
     names.read(in, in.root());
-    Reader reader(in, names, limits);
+    if (in.damaged()) {
+        if (error)
+            *error = in.errorText();
+        return std::nullopt;
+    }
+    Reader reader(in, names);
     MsgObject message;
     if (!reader.readMessage(in.root(), Level::TopLevel, 0, &message)) {
         if (error)

@@ -5,6 +5,7 @@
 #include "ExchangeAddress.h"
 #include "GMimeSupport.h"
 #include "HtmlToText.h"
+#include "MsgLimits.h"
 #include "PropertyAccess.h"
 #include "RtfDeencapsulator.h"
 
@@ -14,7 +15,6 @@ namespace kestrel::platform::msg {
 
 namespace {
 
-constexpr int MaxNesting = 24;
 const char* const ClassHeader = "X-Kestrel-Message-Class";
 
 int codepageOf(const PropertyMap& props, int inherited)
@@ -368,7 +368,7 @@ private:
     {
         const PropertyMap& p = a.props;
         if (a.embedded) {
-            if (m_depth >= MaxNesting)
+            if (m_depth >= limits::MaxDepth)
                 return nullptr;
             const QByteArray inner = Builder(*a.embedded, m_depth + 1, m_cp).mime();
             GRef<GMimeMessage> message(parseMimeMessage(inner));
@@ -472,6 +472,13 @@ MsgEnvelope msgToMime(const MsgObject& message)
     auto aging = message.named.find(NamedKey{psetidCommon(), LidAgingDontAgeMe});
     envelope.noAging = aging != message.named.end() && tagType(aging->second.tag) == PtBoolean &&
                        (aging->second.fixed & 0xFFFF) != 0;
+    envelope.flagged = getLong(message.props, pid::FlagStatus) == FlagStatusFlagged;
+    // Files from older writers carry only the icon.
+    const auto verb = getLong(message.props, pid::LastVerbExecuted);
+    const auto icon = getLong(message.props, pid::IconIndex);
+    envelope.answered =
+        verb ? *verb == VerbReplyToSender || *verb == VerbReplyToAll : icon == IconRepliedMail;
+    envelope.forwarded = verb ? *verb == VerbForward : icon == IconForwardedMail;
     envelope.receivedTime = getTime(message.props, pid::MessageDeliveryTime).value_or(QDateTime());
     envelope.creationTime = getTime(message.props, pid::CreationTime).value_or(QDateTime());
     envelope.lastModificationTime =

@@ -22,6 +22,8 @@ TEST(MaildirMsgFiles, SaveAsThenImportKeepsContentFlagsAndTimes)
                         .keywords = {"$NoArchive"},
                         .subject = "Quarterly figures",
                         .body = "Numbers attached.\n"});
+    for (const char* marks : {"FRS", "P", "FPRS"})
+        maildir.addMessage({.folder = "Marks", .flags = marks, .subject = marks});
     maildir.writeProfile();
 
     test::OpenProfile open;
@@ -63,6 +65,23 @@ TEST(MaildirMsgFiles, SaveAsThenImportKeepsContentFlagsAndTimes)
     ASSERT_TRUE(rootItem->importFile(file, kMsgFormat));
     ASSERT_TRUE(rootItem->save());
     EXPECT_EQ(open.count("Personal Folders\\Inbox"), 2);
+
+    // Follow-up, answered and forwarded marks survive the trip through a file.
+    auto marked = open.folder("Personal Folders\\Marks")->items();
+    ASSERT_EQ(marked->count(), 3);
+    for (int i = 1; i <= 3; ++i) {
+        const QString path = maildir.root() + QStringLiteral("/marks%1.msg").arg(i);
+        ASSERT_TRUE(marked->item(i)->saveAs(path, kMsgFormat));
+        auto back = archive->addItem();
+        ASSERT_TRUE(back->importFile(path, kMsgFormat));
+        ASSERT_TRUE(back->save());
+    }
+    QStringList flags;
+    for (const QString& file : maildir.messageFiles("Archive"))
+        flags << file.section(":2,", 1);
+    flags.sort();
+    // Answered wins over forwarded when a message is both: the file keeps one last verb.
+    EXPECT_EQ(flags, QStringList({"FRS", "FRS", "P", "a"}));
 
     // A file that is no .msg: a clear error.
     QFile junk(maildir.root() + "/junk.msg");

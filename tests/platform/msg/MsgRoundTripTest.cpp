@@ -118,6 +118,29 @@ print(-1)
     return p.readAllStandardOutput().trimmed().toInt();
 }
 
+// PR_FLAG_STATUS, PR_LAST_VERB_EXECUTED and PR_ICON_INDEX as olefile reads them
+// (-1 when absent).
+QList<int> followUpByOlefile(const QString& path)
+{
+    const char* script = R"(
+import olefile, struct, sys
+props = olefile.OleFileIO(sys.argv[1]).openstream('__properties_version1.0').read()[32:]
+found = {}
+for j in range(0, len(props), 16):
+    t, _, v = struct.unpack('<IIQ', props[j:j+16])
+    found[t] = v & 0xFFFFFFFF
+print(' '.join(str(found.get(t, -1)) for t in (0x10900003, 0x10810003, 0x10800003)))
+)";
+    QProcess p;
+    p.start(QStringLiteral("/usr/bin/python3"),
+            {QStringLiteral("-c"), QString::fromLatin1(script), path});
+    p.waitForFinished(60000);
+    QList<int> out;
+    for (const QByteArray& n : p.readAllStandardOutput().trimmed().split(' '))
+        out << n.toInt();
+    return out;
+}
+
 // The address of each "type: name <address>" line.
 QStringList lastAddresses(const QJsonValue& lines)
 {
@@ -193,6 +216,47 @@ TEST(MsgRoundTrip, MimeToMsgToMimeKeepsTheMessage)
         EXPECT_EQ(innerB.attachments, innerA.attachments);
         EXPECT_EQ(innerB.attachmentData, innerA.attachmentData);
     }
+}
+
+// Follow-up, answered and forwarded marks are written as Outlook keeps them and read back.
+TEST(MsgRoundTrip, FollowUpAnsweredAndForwardedMarks)
+{
+    TempDir dir;
+    struct Case {
+        bool flagged, answered, forwarded;
+        QList<int> stored; // flag status, last verb, icon index
+    };
+    const Case cases[] = {
+        {false, false, false, {-1, -1, -1}},
+        {true, false, false, {2, -1, -1}},
+        {false, true, false, {-1, 102, 0x105}},
+        {true, false, true, {2, 104, 0x106}},
+    };
+    for (const Case& c : cases) {
+        MsgEnvelope in;
+        in.mime = "From: a@example.com\nTo: b@example.com\nSubject: marks\n\nbody\n";
+        in.flagged = c.flagged;
+        in.answered = c.answered;
+        in.forwarded = c.forwarded;
+        const QString path = dir.filePath(
+            QStringLiteral("marks-%1%2%3.msg").arg(c.flagged).arg(c.answered).arg(c.forwarded));
+        platform::PlatformError error;
+        ASSERT_TRUE(platform::msg::writeMsgFile(in, path, &error)) << error.detail.toStdString();
+        EXPECT_EQ(followUpByOlefile(path), c.stored) << path.toStdString();
+        auto out = platform::msg::readMsgFile(path, &error);
+        ASSERT_TRUE(out.has_value());
+        EXPECT_EQ(out->flagged, c.flagged) << path.toStdString();
+        EXPECT_EQ(out->answered, c.answered) << path.toStdString();
+        EXPECT_EQ(out->forwarded, c.forwarded) << path.toStdString();
+    }
+    // A real Outlook file that was forwarded.
+    platform::PlatformError error;
+    auto real = platform::msg::readMsgFile(corpusPath(QStringLiteral("msg/html-inline-images.msg")),
+                                           &error);
+    ASSERT_TRUE(real.has_value());
+    EXPECT_TRUE(real->forwarded);
+    EXPECT_FALSE(real->answered);
+    EXPECT_FALSE(real->flagged);
 }
 
 // Reports, signed mail and meeting requests keep a class of their kind.

@@ -1,0 +1,27 @@
+#pragma once
+
+// What one .msg file may hold. The writer refuses what the reader would refuse,
+// so that every file written can be read back; the reader's limits keep a
+// hostile file to bounded time and memory.
+
+#include "MsgObject.h"
+
+#include <QString>
+
+#include <optional>
+
+namespace kestrel::platform::msg {
+
+namespace limits {
+inline constexpr qint64 MaxFileSize = qint64(1) << 30; // bytes of the whole file
+inline constexpr int MaxDepth = 24;                    // embedded inside embedded messages
+inline constexpr int MaxProperties = 1 << 16;          // values of one object
+inline constexpr int MaxRecipients = 1 << 15;          // per message
+inline constexpr int MaxAttachments = 1 << 14;         // per message
+inline constexpr int MaxObjects = 1 << 18;             // recipients and attachments in a file
+} // namespace limits
+
+// Why `message` cannot be written as one file that reads back; nullopt when it can.
+std::optional<QString> exceedsLimits(const MsgObject& message);
+
+} // namespace kestrel::platform::msg
