@@ -54,7 +54,7 @@ TEST(MsgHostileInput, DamagedFilesGiveClearErrors)
     // A stream that claims far more bytes than the file holds, or whose sector
     // chain points back at itself, fails the whole file with the stream's name:
     // it was dropped without a word before.
-    for (const QString name :
+    for (const QString& name :
          {QStringLiteral("__substg1.0_1000001F"), QStringLiteral("__substg1.0_007D001F")}) {
         const qsizetype entry = entryOf(good, name);
         ASSERT_GE(entry, 0) << name.toStdString();
