@@ -145,6 +145,16 @@ MessageHeaders MessageHeaders::parse(const QByteArray& headerBlock)
     GMimeMessage* message = msg::parseMimeMessage(data);
     if (!message)
         return headers;
+    // Unlabelled 8-bit text (names, subjects) is read as UTF-8 when it is, else
+    // in the message's own charset, else windows-1252: never as U+FFFD.
+    if (msg::hasNonUtf8Bytes(msg::rawHeaderBlock(data))) {
+        GMimeParserOptions* options = msg::fallbackOptions(msg::bodyCharset(message));
+        g_object_unref(message);
+        message = msg::parseMimeMessage(data, options);
+        g_mime_parser_options_free(options);
+        if (!message)
+            return headers;
+    }
     headers.subject = fromUtf8(g_mime_message_get_subject(message));
     appendAddresses(g_mime_message_get_from(message), headers.from);
     appendAddresses(g_mime_message_get_addresses(message, GMIME_ADDRESS_TYPE_TO), headers.to);

@@ -9,9 +9,7 @@
 
 namespace kestrel::platform::msg {
 
-namespace {
-
-QString decodeRaw(const QByteArray& bytes, GMimeParserOptions* options)
+QString decodeEightBit(const QByteArray& bytes, GMimeParserOptions* options)
 {
     if (g_utf8_validate(bytes.constData(), bytes.size(), nullptr))
         return QString::fromUtf8(bytes);
@@ -22,8 +20,6 @@ QString decodeRaw(const QByteArray& bytes, GMimeParserOptions* options)
     g_free(text);
     return out;
 }
-
-} // namespace
 
 QString decodeHeaderText(const QByteArray& raw, GMimeParserOptions* options)
 {
@@ -53,7 +49,7 @@ QString decodeHeaderText(const QByteArray& raw, GMimeParserOptions* options)
         // White space between two encoded words is not part of the text.
         if (!(afterWord && gap.trimmed().isEmpty())) {
             flush();
-            out += decodeRaw(gap, options);
+            out += decodeEightBit(gap, options);
         }
         QByteArray charset = m.captured(1).toLatin1().toUpper();
         if (const qsizetype star = charset.indexOf('*'); star >= 0)
@@ -70,7 +66,7 @@ QString decodeHeaderText(const QByteArray& raw, GMimeParserOptions* options)
         afterWord = true;
     }
     flush();
-    out += decodeRaw(value.mid(pos), options);
+    out += decodeEightBit(value.mid(pos), options);
     return out.trimmed();
 }
 

@@ -16,5 +16,7 @@ namespace kestrel::platform::msg {
 // Bytes outside encoded words are read with the fallback charsets of `options`
 // (see fallbackOptions()), or as UTF-8, else windows-1252, without options.
 QString decodeHeaderText(const QByteArray& raw, GMimeParserOptions* options = nullptr);
+// Text with no charset label, read the same way.
+QString decodeEightBit(const QByteArray& bytes, GMimeParserOptions* options);
 
 } // namespace kestrel::platform::msg

@@ -217,7 +217,8 @@ public:
             setUnicode(p, pid::InternetReferences, references);
         const QByteArray headers = headerBlock(raw);
         if (!headers.isEmpty())
-            setUnicode(p, pid::TransportHeaders, normalizeNewlines(QString::fromUtf8(headers)));
+            setUnicode(p, pid::TransportHeaders,
+                       normalizeNewlines(decodeEightBit(headers, m_options)));
         setImportance(p, object);
 
         if (body && messageClass == QLatin1String(SignedClass) && GMIME_IS_MULTIPART_SIGNED(body))

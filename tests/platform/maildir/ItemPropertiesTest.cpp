@@ -136,3 +136,35 @@ TEST(MaildirItems, TimesAreLocalAndSizeComesFromTheName)
     EXPECT_GE(*item->lastModificationTime(), QDateTime::currentDateTime().addSecs(-60));
     EXPECT_EQ(item->size(), QFileInfo(path).size());
 }
+
+// 8-bit names and subjects without an RFC 2047 label: UTF-8 when they are valid
+// UTF-8, else the body's charset, else windows-1252; never U+FFFD.
+TEST(MaildirItems, UnlabelledEightBitHeaders)
+{
+    test::TempMaildir maildir;
+    maildir.addStore("Personal Folders");
+    const QByteArray big5Subject = QByteArray::fromHex("b77cc4b3acf6bffd"); // 會議紀錄
+    const QByteArray big5Name = QByteArray::fromHex("a4fda470a9fa");        // 王小明
+    maildir.addMessage({.raw = "From: " + big5Name + " <wang@example.tw>\nSubject: " + big5Subject +
+                               "\nContent-Type: text/plain; charset=big5\n\nbody\n"});
+    maildir.addMessage({.raw = "From: a@example.org\nSubject: Gr\xc3\xbc\xc3\x9f"
+                               "e utf8\n"
+                               "Content-Type: text/plain; charset=iso-8859-1\n\nbody\n"});
+    maildir.addMessage({.raw = "From: a@example.org\nSubject: Gr\xfc\xdf"
+                               "e latin\n\nbody\n"});
+    maildir.writeProfile();
+
+    test::OpenProfile open;
+    auto items = open.folder("Personal Folders\\Inbox")->items();
+    QStringList subjects;
+    for (qint64 i = 1; i <= items->count().value_or(0); ++i) {
+        auto item = items->item(i);
+        subjects << item->subject().value_or(QString());
+        if (subjects.back().startsWith(QString::fromUtf8("\u6703"))) {
+            EXPECT_EQ(item->senderName().value_or(QString()).toStdString(), "\u738b\u5c0f\u660e");
+        }
+    }
+    subjects.sort();
+    EXPECT_EQ(subjects.join('|').toStdString(),
+              "Gr\u00fc\u00dfe latin|Gr\u00fc\u00dfe utf8|\u6703\u8b70\u7d00\u9304");
+}

@@ -259,6 +259,27 @@ TEST(MsgRoundTrip, FollowUpAnsweredAndForwardedMarks)
     EXPECT_FALSE(real->flagged);
 }
 
+// Unlabelled 8-bit names and subjects are read in the charset of the body part
+// when they are no UTF-8 (a Big5 subject came out as Latin-1 before).
+TEST(MsgRoundTrip, UnlabelledEightBitHeadersFollowTheBody)
+{
+    const QByteArray mime =
+        "From: " + QByteArray::fromHex("a4fda470a9fa") +
+        " <wang@example.tw>\nSubject: " + QByteArray::fromHex("b77cc4b3acf6bffd") +
+        "\nMIME-Version: 1.0\nContent-Type: multipart/alternative; boundary=b\n\n"
+        "--b\nContent-Type: text/plain; charset=big5\n\nbody\n--b--\n";
+    MsgEnvelope in;
+    in.mime = mime;
+    platform::PlatformError error;
+    auto bytes = platform::msg::encodeMsg(in, &error);
+    ASSERT_TRUE(bytes.has_value());
+    auto out = platform::msg::decodeMsg(*bytes, &error);
+    ASSERT_TRUE(out.has_value());
+    const MimeSummary s = summarizeMime(out->mime);
+    EXPECT_EQ(s.subject.toStdString(), "\u6703\u8b70\u7d00\u9304");
+    EXPECT_EQ(s.fromName.toStdString(), "\u738b\u5c0f\u660e");
+}
+
 // Reports, signed mail and meeting requests keep a class of their kind.
 TEST(MsgRoundTrip, MessageClassFollowsTheContent)
 {
