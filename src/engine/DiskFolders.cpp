@@ -13,11 +13,22 @@ QString RelativeFolderPath(const QString& shortFolderPath)
     return slash < 0 ? shortFolderPath : shortFolderPath.mid(slash + 1);
 }
 
+QString DiskFolderName(const QString& folderName)
+{
+    // "." and ".." would leave the level out or climb above it; any other
+    // leading dot hides the directory from the disk source.
+    static const QString dot = QStringLiteral("%2E");
+    if (!folderName.isEmpty() && folderName.count('.') == folderName.size())
+        return dot.repeated(folderName.size());
+    return folderName.startsWith('.') ? dot + folderName.mid(1) : folderName;
+}
+
 QString GetDiskTargetFolder(const QString& root, const QString& shortFolderPath)
 {
-    QString relative = RelativeFolderPath(shortFolderPath);
-    relative.replace('\\', '/');
-    return root + relative;
+    QStringList levels = RelativeFolderPath(shortFolderPath).split('\\');
+    for (QString& level : levels)
+        level = DiskFolderName(level);
+    return root + levels.join('/');
 }
 
 bool DiskFolderExists(const QString& path)

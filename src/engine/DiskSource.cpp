@@ -12,6 +12,11 @@
 #include "platform/MailPlatform.h"
 
 #include <QFile>
+#include <QPair>
+#include <QSet>
+
+#include <sys/stat.h>
+#include <vector>
 
 namespace kestrel::engine {
 
@@ -21,6 +26,39 @@ FileSystemSource::FileSystemSource(const TaskSettings& settings, platform::Sessi
     : m_settings(settings), m_session(session), m_counters(counters), m_flags(flags),
       m_progress(progress)
 {
+}
+
+void FileSystemSource::ProcessFileSystemSource(const QString& topFolder)
+{
+    struct Pending {
+        QString path;
+        int depth;
+    };
+    // A stack instead of recursion: no depth of folders can exhaust the
+    // thread's stack. Sub-folders go on in reverse so that they come off in
+    // listing order.
+    std::vector<Pending> pending{{topFolder, 0}};
+    QSet<QPair<quint64, quint64>> seen;
+    while (!pending.empty()) {
+        const Pending folder = std::move(pending.back());
+        pending.pop_back();
+        struct stat st {};
+        if (::stat(QFile::encodeName(folder.path).constData(), &st) == 0) {
+            const QPair<quint64, quint64> id(quint64(st.st_dev), quint64(st.st_ino));
+            if (seen.contains(id))
+                continue;
+            seen.insert(id);
+        }
+        if (folder.depth > kMaxDiskFolderDepth) {
+            ++m_counters.FailedCount;
+            continue;
+        }
+        if (ProcessFileSystemFolder(topFolder, folder.path))
+            continue;
+        const QStringList subFolders = GetSubFolders(AddPathSeparator(folder.path));
+        for (auto it = subFolders.crbegin(); it != subFolders.crend(); ++it)
+            pending.push_back({*it, folder.depth + 1});
+    }
 }
 
 bool FileSystemSource::ProcessFileSystemFolder(const QString& topFolder,
@@ -70,14 +108,11 @@ bool FileSystemSource::ProcessFileSystemFolder(const QString& topFolder,
         view.setCurrentFolderText(QString());
         m_progress.paint();
         m_progress.yield(1);
-        const QStringList subFolders = GetSubFolders(current);
-        for (const QString& subFolder : subFolders)
-            ProcessFileSystemFolder(top, subFolder);
     }
     view.setCurrentFolderText(QString());
     m_progress.setRange(0);
     m_progress.showValue(0);
-    return true;
+    return stopped;
 }
 
 void FileSystemSource::processFile(const QString& filePath, const QString& relativePath,
@@ -125,14 +160,14 @@ bool FileSystemSource::placeItem(platform::MailItem& item, const QString& relati
 
 void ProcessFileSystemSource(const TaskSettings& settings, TaskView& view,
                              const TaskRunFlags& flags, TaskCounters& counters,
-                             platform::Session* session, const QString& sourceFolder)
+                             platform::Session* session)
 {
     // An empty text would make "/" the source: the whole file system.
-    if (sourceFolder.isEmpty())
+    if (settings.SourceDiskFolder.isEmpty())
         return;
     ProgressPainter progress(view);
     FileSystemSource source(settings, session, counters, flags, progress);
-    source.ProcessFileSystemFolder(sourceFolder, sourceFolder);
+    source.ProcessFileSystemSource(settings.SourceDiskFolder);
 }
 
 } // namespace kestrel::engine

@@ -23,16 +23,25 @@ struct TaskCounters;
 struct TaskRunFlags;
 struct TaskSettings;
 
+// Folders deeper than this below the source folder are not walked; each is
+// counted as one failure.
+inline constexpr int kMaxDiskFolderDepth = 100;
+
 class FileSystemSource {
 public:
     FileSystemSource(const TaskSettings& settings, platform::Session* session,
                      TaskCounters& counters, const TaskRunFlags& flags, ProgressPainter& progress);
 
-    // One folder's files, then (unless Stop was seen after them) each of its
-    // sub-folders, depth first in listing order. Always true.
-    bool ProcessFileSystemFolder(const QString& topFolder, const QString& currentFolder);
+    // The whole walk from topFolder: each folder's files, then (unless Stop
+    // was seen after them) each of its sub-folders, depth first in listing
+    // order. A directory met a second time (a bind mount of an ancestor) is
+    // not walked again.
+    void ProcessFileSystemSource(const QString& topFolder);
 
 private:
+    // One folder's files; true when Stop was seen after them, so that its
+    // sub-folders are not walked.
+    bool ProcessFileSystemFolder(const QString& topFolder, const QString& currentFolder);
     // One file: imported, filtered, saved and placed, its file deleted for
     // Move and Delete once that all worked. Counts the outcome.
     void processFile(const QString& filePath, const QString& relativePath,
@@ -50,10 +59,10 @@ private:
     ProgressPainter& m_progress;
 };
 
-// The whole walk from sourceFolder (the disk folder as typed). The hook that
-// TaskRunner::Run calls for a disk source. An empty sourceFolder does nothing.
+// The whole walk from settings.SourceDiskFolder, for TaskRunner::Run. An
+// empty folder text does nothing.
 void ProcessFileSystemSource(const TaskSettings& settings, TaskView& view,
                              const TaskRunFlags& flags, TaskCounters& counters,
-                             platform::Session* session, const QString& sourceFolder);
+                             platform::Session* session);
 
 } // namespace kestrel::engine

@@ -10,6 +10,7 @@
 #include "TaskView.h"
 #include "folders/mdlMAPI.h"
 #include "platform/MailPlatform.h"
+#include "platform/msg/AtomicFileWriter.h"
 
 #include <memory>
 
@@ -108,8 +109,12 @@ bool FolderProcessor::ProcessFolder(const QString& folderPath)
     m_progress.setRange(n);
     m_progress.showValue(0);
 
+    // Without its destination every item that would be moved or copied fails:
+    // each item the run looks at is counted once, as done or failed.
     std::unique_ptr<platform::Folder> destination;
     QString targetDirectory;
+    const bool deleting = TaskAction(m_settings.Action) == TaskAction::Delete;
+    bool destinationReady = true;
     if (!m_settings.DestinationIsDisk) {
         const QString ownPath = source->folderPath().value_or(QString()).mid(2);
         const QString relative = RelativeFolderPath(ownPath);
@@ -121,16 +126,13 @@ bool FolderProcessor::ProcessFolder(const QString& folderPath)
                 destination = folders::CreateFolderPath(*m_settings.ArchiveRoot, relative);
             }
         }
-        if (!destination) {
-            endFolder();
-            return true;
-        }
+        destinationReady = destination != nullptr || deleting;
     } else if (!m_settings.PreviewMode) {
         targetDirectory = GetDiskTargetFolder(m_settings.DestinationPath, shortPath);
-        if (!DiskFolderExists(targetDirectory) && !CreateDiskFolder(targetDirectory)) {
-            endFolder();
-            return true;
-        }
+        destinationReady =
+            DiskFolderExists(targetDirectory) || CreateDiskFolder(targetDirectory) || deleting;
+        if (destinationReady)
+            platform::msg::removeStaleTemporaryFiles(targetDirectory);
     }
 
     n = matching->count().value_or(0);
@@ -154,7 +156,8 @@ bool FolderProcessor::ProcessFolder(const QString& folderPath)
             ++m_counters.FailedCount; // cannot be reached as a mail item
         } else if (item->typeName() == QLatin1String(platform::kMailItemType)) {
             if (!isLeftAlone(*item, m_settings)) {
-                if (m_actions.PerformAction(item.get(), destination.get(), targetDirectory)) {
+                if (destinationReady &&
+                    m_actions.PerformAction(item.get(), destination.get(), targetDirectory)) {
                     if (const std::optional<qint64> size = item->size())
                         m_counters.TotalSize += *size;
                     ++m_counters.ProcessedCount;

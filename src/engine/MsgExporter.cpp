@@ -98,21 +98,25 @@ bool MsgExporter::PerformFileSystemAction(platform::MailItem& message,
     const std::optional<QString> path = BuildMsgPath(AddPathSeparator(fileSystemFolder), name);
     if (!path)
         return false;
-    const std::optional<QString> freePath = FindFreeMsgPath(*path, entryExists);
-    if (!freePath)
+    const TaskAction action = TaskAction(m_settings.Action);
+    if (action != TaskAction::Move && action != TaskAction::Copy)
         return false;
-
-    switch (TaskAction(m_settings.Action)) {
-    case TaskAction::Move:
-        if (!SaveMailAsMsg(message, *freePath))
+    // lstat skips the names taken already; the writer never replaces a file,
+    // so a name taken meanwhile sends us on to the next number.
+    for (int number = 0; number <= kMaxMsgNumber; ++number) {
+        const QString candidate = NumberedMsgPath(*path, number);
+        if (entryExists(candidate))
+            continue;
+        if (!SaveMailAsMsg(message, candidate)) {
+            if (message.lastError().kind == platform::ErrorKind::Exists)
+                continue;
             return false;
-        message.deletePermanently(); // a failure leaves the message in both places
-        return true;
-    case TaskAction::Copy:
-        return SaveMailAsMsg(message, *freePath);
-    default:
-        return false;
+        }
+        // A message that stays in its store is no moved message, though its
+        // file stays written.
+        return action == TaskAction::Copy || message.deletePermanently();
     }
+    return false;
 }
 
 } // namespace kestrel::engine

@@ -37,9 +37,10 @@ public:
 
     // Move (action 0) and Copy (1) into the directory fileSystemFolder: the
     // name comes from the "MSG"/"Pattern" setting, numbered "[n].msg" when
-    // taken. For Move the message is removed from its store only after its
-    // file exists; a failing removal still counts as done. Any other action,
-    // a name with no room in the directory, or 512 taken numbers: false.
+    // taken; an existing file is never replaced. For Move the message is
+    // removed from its store only after its file exists whole; when it cannot
+    // be removed the file stays and the result is false. Any other action, a
+    // name with no room in the directory, or 512 taken numbers: false.
     bool PerformFileSystemAction(platform::MailItem& message, const QString& fileSystemFolder);
 
     // The pattern as stored: "%ct% %su%" when missing, "%ct% - %su%" when empty.

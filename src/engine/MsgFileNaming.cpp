@@ -15,7 +15,13 @@ QString sanitized(const QString& name)
 {
     QString out;
     out.reserve(name.size());
-    for (QChar ch : name) {
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        const QChar ch = name.at(i);
+        if (ch.isHighSurrogate() && i + 1 < name.size() && name.at(i + 1).isLowSurrogate()) {
+            out += ch;
+            out += name.at(++i);
+            continue;
+        }
         switch (ch.unicode()) {
         case '\\':
         case '/':
@@ -30,13 +36,28 @@ QString sanitized(const QString& name)
         case '|':
         case '?':
         case '*':
+        case QChar::ReplacementCharacter: // a name is no place for undecodable text
             out += '_';
             break;
         default:
-            out += (ch.unicode() < 0x20 || ch.unicode() == 0x7f) ? QChar(' ') : ch;
+            if (ch.isSurrogate()) // half a pair has no UTF-8 form
+                out += '_';
+            else
+                out += (ch.unicode() < 0x20 || ch.unicode() == 0x7f) ? QChar(' ') : ch;
         }
     }
+    // A leading dot hides the file, and the disk source would then never see it.
+    if (out.startsWith('.'))
+        out[0] = '_';
     return out;
+}
+
+// The first count UTF-16 units, one less when the last would split a pair.
+QString leftWhole(const QString& text, qsizetype count)
+{
+    if (count < text.size() && count > 0 && text.at(count - 1).isHighSurrogate())
+        --count;
+    return text.left(count);
 }
 
 // Cuts to at most maxChars characters and maxBytes UTF-8 bytes, never inside a
@@ -99,7 +120,7 @@ QString ApplyMsgPattern(const QString& pattern, const MsgNameFacts& facts)
     };
     std::optional<QString> subject;
     if (facts.subject)
-        subject = facts.subject->left(100).trimmed();
+        subject = leftWhole(*facts.subject, 100).trimmed();
     replace("%su%", subject);
     replace("%rt%", stamp(facts.receivedTime));
     replace("%st%", stamp(facts.sentOn));
@@ -118,24 +139,18 @@ std::optional<QString> BuildMsgPath(const QString& directory, const QString& nam
     if (roomChars <= 0)
         return std::nullopt;
     const qsizetype roomBytes = kMaxNameBytes - kMsgSuffix.size() - kNumberRoom;
-    const QString cut = cutName(name, roomChars, roomBytes);
-    if (cut.isEmpty() && !name.isEmpty())
+    // An empty name would make the hidden file ".msg".
+    const QString cut = cutName(name.isEmpty() ? QStringLiteral("_") : name, roomChars, roomBytes);
+    if (cut.isEmpty())
         return std::nullopt;
     return directory + cut + kMsgSuffix;
 }
 
-std::optional<QString> FindFreeMsgPath(const QString& path,
-                                       const std::function<bool(const QString&)>& exists)
+QString NumberedMsgPath(const QString& path, int number)
 {
-    if (!exists(path))
+    if (number == 0)
         return path;
-    const QString stem = path.left(path.size() - kMsgSuffix.size());
-    for (int n = 1; n <= kMaxMsgNumber; ++n) {
-        const QString candidate = stem + '[' + QString::number(n) + "]" + kMsgSuffix;
-        if (!exists(candidate))
-            return candidate;
-    }
-    return std::nullopt;
+    return path.chopped(kMsgSuffix.size()) + '[' + QString::number(number) + ']' + kMsgSuffix;
 }
 
 } // namespace kestrel::engine

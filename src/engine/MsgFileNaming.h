@@ -5,7 +5,6 @@
 #include <QDateTime>
 #include <QString>
 
-#include <functional>
 #include <optional>
 
 namespace kestrel::engine {
@@ -36,17 +35,17 @@ QString GetMailDomain(const QString& text);
 QString MsgTimeStamp(const QDateTime& d);
 
 // The pattern with its tokens replaced, then every character that cannot stand
-// in a file name here or where the desktop client runs replaced.
+// in a file name here or where the desktop client runs replaced, as are U+FFFD,
+// broken surrogates and a leading "." (which would hide the file).
 QString ApplyMsgPattern(const QString& pattern, const MsgNameFacts& facts);
 
 // directory (ending in "/") + name + ".msg", the name shortened from its end so
 // that the path stays within 252 characters and the name, numbered, within
-// 255 bytes. Returns nullopt when the directory leaves no room for a name.
+// 255 bytes; an empty name becomes "_". Returns nullopt when the directory
+// leaves no room for a name.
 std::optional<QString> BuildMsgPath(const QString& directory, const QString& name);
 
-// The path itself when free, else the first free "path[n].msg" for n = 1..512;
-// nullopt when all are taken.
-std::optional<QString> FindFreeMsgPath(const QString& path,
-                                       const std::function<bool(const QString&)>& exists);
+// path for number 0, else "path[number].msg" (path ends in ".msg").
+QString NumberedMsgPath(const QString& path, int number);
 
 } // namespace kestrel::engine

@@ -1,5 +1,6 @@
 #include "TaskRunner.h"
 
+#include "DiskSource.h"
 #include "FolderProcessor.h"
 #include "ItemActions.h"
 #include "PathRoutines.h"
@@ -52,8 +53,7 @@ void TaskRunner::RequestStop()
 }
 
 void TaskRunner::Run(TaskSettings& settings, int priorityPosition, platform::Namespace& ns,
-                     platform::Session* session, const QList<TaskFolder>& folders,
-                     const std::function<void()>& diskSource)
+                     platform::Session* session, const QList<TaskFolder>& folders)
 {
     m_view.GoBusy(true);
     m_view.enterRunningState();
@@ -68,8 +68,7 @@ void TaskRunner::Run(TaskSettings& settings, int priorityPosition, platform::Nam
     m_counters.ResetCounters();
 
     if (settings.SourceIsDisk) {
-        if (diskSource)
-            diskSource();
+        ProcessFileSystemSource(settings, m_view, m_flags, m_counters, session);
     } else {
         ProgressPainter progress(m_view);
         MsgExporter exporter(settings, session, m_settingsReader, m_msgFileCounter);

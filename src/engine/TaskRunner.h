@@ -9,7 +9,7 @@
 //   Start/Preview: fill TaskSettings, verify, count TasksRunCount, open roots,
 //                  confirm, then Run(settings, cbPriority position, ...).
 //   Stop (Quit while flags().TaskRunning): RequestStop().
-//   Run paints through TaskView; the disk-folder source comes in as a hook.
+//   Run paints through TaskView.
 
 #include "MsgExporter.h"
 #include "TaskCounters.h"
@@ -17,8 +17,6 @@
 
 #include <QList>
 #include <QString>
-
-#include <functional>
 
 namespace kestrel::platform {
 class Namespace;
@@ -48,21 +46,18 @@ public:
                QString programDirectory);
 
     // Runs the task: running state, priority and YieldInterval from the
-    // priority position, flags and counters reset, the walk (or diskSource
-    // for a disk source), priority back, end texts, roots released, tree
-    // refreshed, summary, idle, sound. session may be null (every item then
-    // fails to be reached).
+    // priority position, flags and counters reset, the walk over the ticked
+    // folders or the disk source folder, priority back, end texts, roots
+    // released, tree refreshed, summary, idle, sound. session may be null
+    // (every item then fails to be reached).
     void Run(TaskSettings& settings, int priorityPosition, platform::Namespace& ns,
-             platform::Session* session, const QList<TaskFolder>& folders,
-             const std::function<void()>& diskSource = {});
+             platform::Session* session, const QList<TaskFolder>& folders);
 
     // The Stop button: "WAIT", disabled, and the loops stop at their next test.
     void RequestStop();
 
     TaskRunFlags& flags() { return m_flags; }
     const TaskCounters& counters() const { return m_counters; }
-    // The disk-folder source counts into the same totals.
-    TaskCounters& counters() { return m_counters; }
     qint64 msgFileCounter() const { return m_msgFileCounter.value; }
 
 private:

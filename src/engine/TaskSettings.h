@@ -16,6 +16,7 @@ struct TaskSettings {
     bool PreviewMode = false;
     int Action = 0; // TaskAction: 0 move, 1 copy, 2 delete
     bool SourceIsDisk = false;
+    QString SourceDiskFolder; // the source disk folder as typed, when SourceIsDisk
     bool DestinationIsDisk = false;
     QString DestinationPath; // the destination disk folder, ending in "/"
     std::unique_ptr<platform::Folder> SourceRoot;

@@ -188,8 +188,6 @@ private:
     void fillEmptyDiskFolder(QLineEdit& edit);
     void lockTaskControls(bool locked);
     void unload();
-    // The run's walk for a "[Disk Folder]" source.
-    void ProcessFileSystemSource();
     void processEventsTwice();
 
     ShellServices m_services;

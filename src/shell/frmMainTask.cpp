@@ -5,7 +5,6 @@
 #include "dialogs/ConfirmAction.h"
 #include "dialogs/MessageBoxService.h"
 #include "dialogs/SettingsStore.h"
-#include "engine/DiskSource.h"
 #include "engine/PathRoutines.h"
 #include "folders/FolderTreeView.h"
 #include "frmMain.h"
@@ -58,6 +57,8 @@ void frmMain::DoTask(bool previewMode)
         ++flags().TasksRunCount;
 
     TaskSettings.SourceRoot.reset();
+    TaskSettings.SourceDiskFolder =
+        TaskSettings.SourceIsDisk ? txtSrcFileSystemFolder->text() : QString();
     if (!TaskSettings.SourceIsDisk) {
         TaskSettings.SourceRoot = GetSourceRoot();
         if (!TaskSettings.SourceRoot) {
@@ -92,7 +93,7 @@ void frmMain::DoTask(bool previewMode)
     if (!OutlookNamespace)
         return;
     m_runner->Run(TaskSettings, cbPriority->currentIndex(), *OutlookNamespace, MapiSession.get(),
-                  folders, [this] { ProcessFileSystemSource(); });
+                  folders);
 }
 
 bool frmMain::VerifyTaskSettings()
@@ -168,12 +169,6 @@ bool frmMain::ConfirmAction()
         request.archiveRootName = TaskSettings.ArchiveRoot->name();
     return dialogs::ConfirmAction(request, *m_services.settings, dialogs::IsControlKeyDown(),
                                   *m_services.dialogs, this);
-}
-
-void frmMain::ProcessFileSystemSource()
-{
-    engine::ProcessFileSystemSource(TaskSettings, *this, m_runner->flags(), m_runner->counters(),
-                                    MapiSession.get(), txtSrcFileSystemFolder->text());
 }
 
 } // namespace kestrel::shell

@@ -1,5 +1,6 @@
 #include "engine/DiskFolders.h"
 
+#include "EngineHarness.h"
 #include "support/TempDir.h"
 
 #include <QDir>
@@ -7,7 +8,9 @@
 
 #include <gtest/gtest.h>
 
+using namespace kestrel;
 using namespace kestrel::engine;
+using namespace kestrel::test;
 
 TEST(DiskFolders, TargetMirrorsTheFolderBelowItsStore)
 {
@@ -25,7 +28,7 @@ TEST(DiskFolders, TargetMirrorsTheFolderBelowItsStore)
 
 TEST(DiskFolders, CreatesEveryMissingLevel)
 {
-    const kestrel::test::TempDir dir;
+    const TempDir dir;
     const QString deep = dir.path() + QStringLiteral("/a/ b /c%2Fd");
     EXPECT_FALSE(DiskFolderExists(deep));
     EXPECT_TRUE(CreateDiskFolder(QStringLiteral("  ") + deep + QStringLiteral("  ")));
@@ -39,4 +42,42 @@ TEST(DiskFolders, CreatesEveryMissingLevel)
     blocker.close();
     EXPECT_FALSE(DiskFolderExists(blocker.fileName()));
     EXPECT_FALSE(CreateDiskFolder(blocker.fileName() + QStringLiteral("/below")));
+}
+
+TEST(DiskFolders, DotNamesNeverClimbOrHide)
+{
+    EXPECT_EQ(GetDiskTargetFolder("/mail/", "Store\\..\\."), "/mail/%2E%2E/%2E");
+    EXPECT_EQ(GetDiskTargetFolder("/mail/", ".."), "/mail/%2E%2E") << "a store named ..";
+    EXPECT_EQ(GetDiskTargetFolder("/mail/", "Store\\.hidden\\a.b."), "/mail/%2Ehidden/a.b.");
+}
+
+TEST(DiskFolders, ExportOfDotFoldersStaysInsideTheDestination)
+{
+    EngineHarness h({QStringLiteral("Personal Folders"), QStringLiteral("Archive")});
+    TestMessage m;
+    m.received = at(2020, 6, 10);
+    // Maildir folders as Dovecot names mailboxes called ".." and ".".
+    const QString store = h.stores.rootDir() + QStringLiteral("/store1/");
+    for (const QString& dir : {QStringLiteral(".%2E%2E"), QStringLiteral(".%2E")}) {
+        h.stores.addMessage(0, QStringLiteral("Seed"), m);
+        ASSERT_TRUE(QDir().rename(store + QStringLiteral(".Seed"), store + dir));
+    }
+    ASSERT_TRUE(h.stores.open());
+    QStringList ticked;
+    const std::unique_ptr<platform::FolderCollection> children = h.stores.root(0)->folders();
+    for (int i = 1; i <= children->count().value_or(0); ++i) {
+        const QString name = children->item(i)->name().value_or(QString());
+        if (name != QLatin1String("Inbox"))
+            ticked << name;
+    }
+    const TempDir outer;
+    const QString disk = outer.filePath(QStringLiteral("dest"));
+    ASSERT_TRUE(QDir().mkpath(disk));
+
+    h.run(h.settings(1, false, 1, disk), ticked);
+    EXPECT_EQ(h.runner.counters().ProcessedCount, 2) << ticked.join(' ').toStdString();
+    EXPECT_EQ(QDir(outer.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList{QStringLiteral("dest")});
+    EXPECT_TRUE(QDir(disk).entryList(QDir::Files | QDir::Hidden).isEmpty())
+        << "nothing lands in the destination's top";
 }

@@ -204,12 +204,10 @@ TEST(DiskSourceRoundTrip, ExportedStoreComesBackWhole)
 
     engine::TaskSettings importRun = wholeRange(0);
     importRun.SourceIsDisk = true;
+    importRun.SourceDiskFolder = disk;
     importRun.ArchiveRoot = stores->item(kRestored);
     ASSERT_TRUE(importRun.ArchiveRoot);
-    runner.Run(importRun, 2, *ns, session.get(), {}, [&] {
-        engine::ProcessFileSystemSource(importRun, view, runner.flags(), runner.counters(),
-                                        session.get(), disk);
-    });
+    runner.Run(importRun, 2, *ns, session.get(), {});
     EXPECT_EQ(runner.counters().ProcessedCount, exported);
     EXPECT_EQ(runner.counters().FailedCount, 0);
     EXPECT_EQ(msgFilesBelow(disk), 0) << "Move leaves no .msg file behind";

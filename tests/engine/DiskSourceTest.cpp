@@ -4,6 +4,7 @@
 #include "engine/DiskSource.h"
 
 #include "EngineHarness.h"
+#include "ScopedMount.h"
 #include "engine/DiskListing.h"
 #include "engine/MsgExporter.h"
 #include "folders/mdlMAPI.h"
@@ -110,14 +111,11 @@ public:
     {
         engine::TaskSettings settings = h.settings(action, preview);
         settings.SourceIsDisk = true;
+        settings.SourceDiskFolder = disk;
         settings.SourceRoot.reset();
         if (adjust)
             adjust(settings);
-        engine::TaskSettings* running = &settings;
-        h.runner.Run(settings, priority, h.stores.ns(), h.stores.session(), {}, [&] {
-            engine::ProcessFileSystemSource(*running, h.view, h.runner.flags(), h.runner.counters(),
-                                            h.stores.session(), disk);
-        });
+        h.runner.Run(settings, priority, h.stores.ns(), h.stores.session(), {});
     }
 
     // Subjects in a folder of the Archive store ("Inbox", "2004\Jan"), sorted.
@@ -239,6 +237,30 @@ TEST(DiskSource, MoveAndDeleteRemoveOnlyTheFilesWhoseItemsWereSaved)
         EXPECT_EQ(r.subjects("Inbox"), (QStringList{"Blocked", "Top"}));
         EXPECT_TRUE(r.subjects("Deleted Items").isEmpty()) << "Delete from disk moves";
     }
+}
+
+TEST(DiskSource, WalksAnyDepthOnceAndCountsFoldersTooDeep)
+{
+    DiskRun r;
+    const QString limit = QStringLiteral("d/").repeated(engine::kMaxDiskFolderDepth);
+    r.addMsg("top.msg", message("Top"));
+    r.addMsg(limit + "at the limit.msg", message("At the limit"));
+    r.addMsg(limit + "d/beyond.msg", message("Beyond"));
+    r.addMsg("sub/sub.msg", message("Sub"));
+    ASSERT_TRUE(r.open());
+
+    r.run(1, true);
+    EXPECT_EQ(r.processed(), 3);
+    EXPECT_EQ(r.failed(), 1) << "the folder too deep";
+
+    // The source folder mounted again inside itself is not walked twice.
+    QDir().mkpath(r.disk + "/sub/again");
+    const ScopedMount loop = ScopedMount::bind(r.disk, r.disk + "/sub/again");
+    if (!loop.mounted())
+        GTEST_SKIP() << "needs root for a bind mount";
+    r.run(1, true);
+    EXPECT_EQ(r.processed(), 3);
+    EXPECT_EQ(r.failed(), 1);
 }
 
 TEST(DiskSource, PreviewChangesNothingOnDiskOrInTheStore)
@@ -391,15 +413,4 @@ TEST(DiskSource, RealOutlookFilesComeIntoTheStore)
     EXPECT_EQ(r.failed(), 0);
     EXPECT_EQ(r.subjects("Outlook"), wanted);
     EXPECT_TRUE(msgFilesBelow(r.disk).isEmpty());
-}
-
-TEST(DiskSource, FolderOffsetAndLastFolder)
-{
-    EXPECT_EQ(engine::GetFolderOffset("/mail/", "/mail/2004/Jan/"), "2004/Jan");
-    EXPECT_EQ(engine::GetFolderOffset("/mail/", "/mail/"), "");
-    EXPECT_EQ(engine::GetLastFolder("2004/Jan"), "Jan");
-    EXPECT_EQ(engine::GetLastFolder("2004"), "2004");
-    EXPECT_EQ(engine::GetLastFolder(""), "");
-    EXPECT_TRUE(engine::GetFileList("/no/such/folder", "*.msg").isEmpty());
-    EXPECT_TRUE(engine::GetSubFolders("/no/such/folder").isEmpty());
 }

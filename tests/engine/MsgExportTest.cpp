@@ -1,12 +1,20 @@
-// Export to a disk folder as .msg files: names, numbering, limits, file times.
+// Export to a disk folder as .msg files: names, numbering, limits, file times,
+// and what a failed write or removal leaves.
 
 #include "EngineHarness.h"
+#include "ScopedMount.h"
+#include "engine/DiskListing.h"
 #include "platform/MsgCodec.h"
+#include "platform/msg/AtomicFileWriter.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 #include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace kestrel;
 using namespace kestrel::test;
@@ -80,7 +88,7 @@ TEST(MsgExport, NamesFollowThePattern)
 
     // Nothing leaves the directory, and nothing a Windows file system refuses stays.
     EXPECT_EQ(exportFolder(h, QStringLiteral("Odd"), disk.path()),
-              QStringList{QStringLiteral("..~..~etc~passwd_ a b _c_ _d_ _e_ _f_.msg")});
+              QStringList{QStringLiteral("_.~..~etc~passwd_ a b _c_ _d_ _e_ _f_.msg")});
     EXPECT_EQ(QDir(disk.path()).entryList(QDir::Files).size(), 0);
     EXPECT_EQ(h.runner.counters().FailedCount, 0);
 }
@@ -158,4 +166,129 @@ TEST(MsgExport, MoveRemovesTheMessageOnlyOnceItsFileExists)
             EXPECT_EQ((target + name).size(), 255) << name.toStdString();
         }
     }
+}
+
+TEST(MsgExport, NamesFillTheByteLimitInEveryWidthAndAreNeverHiddenOrBroken)
+{
+    EngineHarness h(kStores);
+    // One character each of 1, 2, 3 and 4 bytes in UTF-8; the 4-byte one
+    // after "a" so that cutting at 100 UTF-16 units would split a pair.
+    const QStringList subjects = {QString(300, 'a'), QString(300, QChar(0x00e9)),
+                                  QString(150, QChar(0x65e5)),
+                                  'a' + QString::fromUtf8("\xF0\x9F\x98\x80").repeated(80)};
+    for (int i = 0; i < subjects.size(); ++i) {
+        const QString folder = QStringLiteral("Width%1").arg(i + 1);
+        h.stores.addMessage(0, folder, made(subjects.at(i), at(2012, 1, 1)));
+        h.stores.addMessage(0, folder, made(subjects.at(i), at(2012, 1, 1)));
+    }
+    for (const QString& subject : {QString(), QStringLiteral(".profile"),
+                                   QStringLiteral("bad ") + QChar::ReplacementCharacter})
+        h.stores.addMessage(0, QStringLiteral("Odd"), made(subject, at(2012, 1, 1)));
+    ASSERT_TRUE(h.stores.open());
+    const TempDir disk;
+
+    h.settingsReader.values[QStringLiteral("MSG/Pattern")] = QStringLiteral("%su%%su%%su%");
+    for (int i = 0; i < subjects.size(); ++i) {
+        const QString folder = QStringLiteral("Width%1").arg(i + 1);
+        const QStringList names = exportFolder(h, folder, disk.path(), 0);
+        EXPECT_EQ(h.runner.counters().FailedCount, 0) << folder.toStdString();
+        ASSERT_EQ(names.size(), 2) << folder.toStdString();
+        EXPECT_EQ(h.stores.messageFiles(0, folder).size(), 0);
+        for (const QString& name : names) {
+            const QByteArray bytes = QFile::encodeName(name);
+            EXPECT_LE(bytes.size(), 255);
+            if (i > 0) { // one-byte names meet the 252-character path limit first
+                EXPECT_GE(bytes.size(), 240) << "the room is used: " << bytes.constData();
+            }
+            EXPECT_EQ(QString::fromUtf8(bytes), name);
+            EXPECT_FALSE(name.contains(QChar::ReplacementCharacter)) << bytes.constData();
+        }
+    }
+
+    h.settingsReader.values[QStringLiteral("MSG/Pattern")] = QStringLiteral("%su%");
+    const QStringList odd = exportFolder(h, QStringLiteral("Odd"), disk.path(), 1);
+    EXPECT_EQ(odd, (QStringList{QStringLiteral("_.msg"), QStringLiteral("_profile.msg"),
+                                QStringLiteral("bad _.msg")}));
+    // What a disk source lists is all that was written.
+    for (int i = 0; i < subjects.size(); ++i) {
+        const QString dir = disk.path() + QStringLiteral("/Width%1").arg(i + 1);
+        EXPECT_EQ(engine::GetFileList(dir, QStringLiteral("*.msg")).size(), 2);
+    }
+    EXPECT_EQ(
+        engine::GetFileList(disk.path() + QStringLiteral("/Odd"), QStringLiteral("*.msg")).size(),
+        3);
+}
+
+TEST(MsgExport, WriterNeverReplacesAFile)
+{
+    const TempDir dir;
+    const QString path = dir.filePath(QStringLiteral("taken.msg"));
+    QFile existing(path);
+    ASSERT_TRUE(existing.open(QIODevice::WriteOnly));
+    existing.write("mine");
+    existing.close();
+
+    platform::PlatformError error;
+    EXPECT_FALSE(platform::msg::writeFileAtomically(path, "theirs", &error));
+    EXPECT_EQ(error.kind, platform::ErrorKind::Exists);
+    ASSERT_TRUE(existing.open(QIODevice::ReadOnly));
+    EXPECT_EQ(existing.readAll(), "mine");
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1)
+        << "no temporary file is left";
+}
+
+TEST(MsgExport, LeftoversOfKilledWritersGoButLiveOnesStay)
+{
+    EngineHarness h(kStores);
+    h.stores.addMessage(0, QStringLiteral("Inbox"), made(QStringLiteral("go"), at(2012, 1, 1)));
+    ASSERT_TRUE(h.stores.open());
+    const TempDir disk;
+    const QString target = disk.path() + QStringLiteral("/Inbox/");
+    QDir().mkpath(target);
+
+    const pid_t gone = ::fork();
+    if (gone == 0)
+        ::_exit(0);
+    ASSERT_GT(gone, 0);
+    ::waitpid(gone, nullptr, 0);
+    const QString own = QString::number(::getpid());
+    auto touch = [&](const QString& name, qint64 ageSeconds) {
+        QFile file(target + name);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray(1000, 'x'));
+        file.flush();
+        file.setFileTime(QDateTime::currentDateTime().addSecs(-ageSeconds),
+                         QFileDevice::FileModificationTime);
+    };
+    touch(QStringLiteral(".kestrel-%1-0badf00d.tmp").arg(gone), 0);
+    touch(QStringLiteral(".kestrel-%1-00c0ffee.tmp").arg(own), 2 * 3600);
+    touch(QStringLiteral(".kestrel-%1-0123abcd.tmp").arg(own), 0);
+    touch(QStringLiteral(".kestrel-notes.tmp"), 2 * 3600);
+    touch(QStringLiteral("20120101120000 go.msg.tmp"), 2 * 3600);
+
+    exportFolder(h, QStringLiteral("Inbox"), disk.path(), 1);
+    EXPECT_EQ(namesIn(target), (QStringList{QStringLiteral(".kestrel-%1-0123abcd.tmp").arg(own),
+                                            QStringLiteral(".kestrel-notes.tmp"),
+                                            QStringLiteral("20120101120000 go.msg"),
+                                            QStringLiteral("20120101120000 go.msg.tmp")}));
+}
+
+TEST(MsgExport, MoveFailsAndSaysSoWhenTheSourceCannotBeRemoved)
+{
+    EngineHarness h(kStores);
+    for (int i = 0; i < 3; ++i)
+        h.stores.addMessage(0, QStringLiteral("Inbox"),
+                            made(QStringLiteral("kept %1").arg(i), at(2012, 1, 1)));
+    ASSERT_TRUE(h.stores.open());
+    const ScopedMount frozen =
+        ScopedMount::readOnly(h.stores.rootDir() + QStringLiteral("/store1"));
+    if (!frozen.mounted())
+        GTEST_SKIP() << "needs root for a read-only bind mount";
+    const TempDir disk;
+
+    EXPECT_EQ(exportFolder(h, QStringLiteral("Inbox"), disk.path(), 0).size(), 3)
+        << "the written files stay";
+    EXPECT_EQ(h.stores.messageFiles(0, QStringLiteral("Inbox")).size(), 3);
+    EXPECT_EQ(h.runner.counters().ProcessedCount, 0);
+    EXPECT_EQ(h.view.status, QStringLiteral("0 items moved. 3 items not be processed."));
 }

@@ -54,16 +54,6 @@ int exercise(bool expectChanges)
 
 } // namespace
 
-TEST(ProcessPriority, PairsByPosition)
-{
-    EXPECT_EQ(PriorityChoiceAt(0).priorityClass, PriorityClass::Unchanged);
-    EXPECT_EQ(PriorityChoiceAt(0).yieldInterval, 10);
-    EXPECT_EQ(PriorityChoiceAt(1).priorityClass, PriorityClass::High);
-    EXPECT_EQ(PriorityChoiceAt(1).yieldInterval, 30);
-    EXPECT_EQ(PriorityChoiceAt(2).priorityClass, PriorityClass::Idle);
-    EXPECT_EQ(PriorityChoiceAt(2).yieldInterval, 5);
-}
-
 TEST(ProcessPriority, BackToWhereItWasForRootAndForAnOrdinaryUser)
 {
     // In a child, so that the test process keeps its own priority and user.

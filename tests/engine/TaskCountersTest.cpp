@@ -19,23 +19,6 @@ TaskCounters counters(qint64 processed, qint64 failed, qint64 size)
 
 } // namespace
 
-TEST(TaskCounters, SummaryLines)
-{
-    QLocale::setDefault(QLocale::c());
-    EXPECT_EQ(ResultsText(counters(1, 0, 800), 0, false), "1 item moved. Size: 0.8 KB");
-    EXPECT_EQ(ResultsText(counters(5, 0, 1024000), 0, false), "5 items moved. Size: 1.0 MB");
-    EXPECT_EQ(ResultsText(counters(5, 0, 1023999), 0, false), "5 items moved. Size: 1000.0 KB");
-    EXPECT_EQ(ResultsText(counters(2, 0, 0), 1, false), "2 items copied. Size: 0.0 KB");
-    EXPECT_EQ(ResultsText(counters(0, 1, 0), 1, true),
-              "0 items would be copied. 1 item not be processed.");
-    EXPECT_EQ(ResultsText(counters(0, 2, 0), 2, false),
-              "0 items deleted. 2 items not be processed.");
-    EXPECT_EQ(ResultsText(counters(3, 1, 46285), 1, true),
-              "3 items would be copied. 1 item not be processed. Size: 45.2 KB");
-    EXPECT_EQ(ResultsText(counters(12, 0, 1536000), 0, false), "12 items moved. Size: 1.5 MB");
-    EXPECT_EQ(GetActionCount(counters(4, 0, 0), 7, false), "4 items");
-}
-
 TEST(TaskCounters, TotalsPastTwoGigabytesStayExact)
 {
     QLocale::setDefault(QLocale::c());

@@ -1,0 +1,130 @@
+// Runs into destinations that refuse to be written: every item the run looks
+// at is counted once, as done or failed, and no message is lost.
+
+#include "EngineHarness.h"
+#include "ScopedMount.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+using namespace kestrel;
+using namespace kestrel::test;
+
+namespace {
+
+const QStringList kStores = {QStringLiteral("Personal Folders"), QStringLiteral("Archive")};
+const QString kFolder = QStringLiteral("Projects");
+
+void addMessages(EngineHarness& h, int count, int size = 0)
+{
+    for (int i = 0; i < count; ++i) {
+        TestMessage m;
+        m.subject = QStringLiteral("message %1").arg(i);
+        m.received = at(2020, 6, 10 + i);
+        m.exactSize = size;
+        h.stores.addMessage(0, kFolder, m);
+    }
+}
+
+int filesBelow(const QString& dir, const QString& pattern)
+{
+    int count = 0;
+    QDirIterator it(dir, {pattern}, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        it.next();
+        ++count;
+    }
+    return count;
+}
+
+} // namespace
+
+TEST(UnwritableDestination, DiskFolderBelowAFileCountsEveryItemAsFailed)
+{
+    EngineHarness h(kStores);
+    addMessages(h, 3);
+    ASSERT_TRUE(h.stores.open());
+    const TempDir disk;
+    QFile blocker(disk.filePath(QStringLiteral("file.txt")));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+
+    h.run(h.settings(1, true, 1, blocker.fileName() + QStringLiteral("/sub")), {kFolder});
+    EXPECT_EQ(h.view.status,
+              QStringLiteral("3 items would be copied. Size: ") + h.view.status.section(' ', 6));
+    h.run(h.settings(1, false, 1, blocker.fileName() + QStringLiteral("/sub")), {kFolder});
+    EXPECT_EQ(h.view.status, QStringLiteral("0 items copied. 3 items not be processed."));
+}
+
+TEST(UnwritableDestination, ReadOnlyDiskFolderKeepsEveryMessageAndCountsIt)
+{
+    EngineHarness h(kStores);
+    addMessages(h, 3);
+    ASSERT_TRUE(h.stores.open());
+    const TempDir disk;
+    // The mirrored folder cannot be made.
+    const ScopedMount frozen = ScopedMount::readOnly(disk.path());
+    if (!frozen.mounted())
+        GTEST_SKIP() << "needs root for a read-only bind mount";
+
+    h.run(h.settings(0, false, 1, disk.path()), {kFolder});
+    EXPECT_EQ(h.view.status, QStringLiteral("0 items moved. 3 items not be processed."));
+    EXPECT_EQ(h.stores.messageFiles(0, kFolder).size(), 3);
+}
+
+TEST(UnwritableDestination, ReadOnlyMirrorFolderInsideIsCountedToo)
+{
+    EngineHarness h(kStores);
+    addMessages(h, 3);
+    ASSERT_TRUE(h.stores.open());
+    const TempDir disk;
+    // The mirrored folder is there, its files cannot be made.
+    QDir().mkpath(disk.filePath(kFolder));
+    const ScopedMount frozen = ScopedMount::readOnly(disk.filePath(kFolder));
+    if (!frozen.mounted())
+        GTEST_SKIP() << "needs root for a read-only bind mount";
+
+    h.run(h.settings(0, false, 1, disk.path()), {kFolder});
+    EXPECT_EQ(h.view.status, QStringLiteral("0 items moved. 3 items not be processed."));
+    EXPECT_EQ(h.stores.messageFiles(0, kFolder).size(), 3);
+}
+
+TEST(UnwritableDestination, FullDiskMovesWhatFitsAndKeepsTheRest)
+{
+    EngineHarness h(kStores);
+    addMessages(h, 6, 150 * 1024);
+    ASSERT_TRUE(h.stores.open());
+    const TempDir disk;
+    const ScopedMount small = ScopedMount::smallDisk(disk.path(), 512);
+    if (!small.mounted())
+        GTEST_SKIP() << "needs root for a tmpfs mount";
+
+    h.run(h.settings(0, false, 1, disk.path()), {kFolder});
+    const engine::TaskCounters& counters = h.runner.counters();
+    EXPECT_GT(counters.ProcessedCount, 0);
+    EXPECT_GT(counters.FailedCount, 0);
+    EXPECT_EQ(counters.ProcessedCount + counters.FailedCount, 6);
+    EXPECT_EQ(filesBelow(disk.path(), QStringLiteral("*.msg")), counters.ProcessedCount);
+    EXPECT_EQ(h.stores.messageFiles(0, kFolder).size(), counters.FailedCount);
+    EXPECT_EQ(filesBelow(disk.path(), QStringLiteral("*.tmp")), 0);
+    EXPECT_TRUE(h.view.status.contains(QStringLiteral(" items not be processed.")))
+        << h.view.status.toStdString();
+}
+
+TEST(UnwritableDestination, ReadOnlyStoreCountsTheFolderItCannotMirror)
+{
+    EngineHarness h(kStores);
+    addMessages(h, 4);
+    ASSERT_TRUE(h.stores.open());
+    const ScopedMount frozen =
+        ScopedMount::readOnly(h.stores.rootDir() + QStringLiteral("/store2"));
+    if (!frozen.mounted())
+        GTEST_SKIP() << "needs root for a read-only bind mount";
+
+    h.run(h.settings(0, false), {kFolder});
+    EXPECT_EQ(h.view.status, QStringLiteral("0 items moved. 4 items not be processed."));
+    EXPECT_EQ(h.stores.messageFiles(0, kFolder).size(), 4);
+}
