@@ -75,7 +75,8 @@ TEST(DiskFolders, ExportOfDotFoldersStaysInsideTheDestination)
     ASSERT_TRUE(QDir().mkpath(disk));
 
     h.run(h.settings(1, false, 1, disk), ticked);
-    EXPECT_EQ(h.runner.counters().ProcessedCount, 2) << ticked.join(' ').toStdString();
+    // However the store names them, each folder's message is exported.
+    EXPECT_EQ(h.runner.counters().ProcessedCount, ticked.size()) << ticked.join(' ').toStdString();
     EXPECT_EQ(QDir(outer.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
               QStringList{QStringLiteral("dest")});
     EXPECT_TRUE(QDir(disk).entryList(QDir::Files | QDir::Hidden).isEmpty())

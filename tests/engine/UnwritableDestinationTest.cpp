@@ -75,23 +75,6 @@ TEST(UnwritableDestination, ReadOnlyDiskFolderKeepsEveryMessageAndCountsIt)
     EXPECT_EQ(h.stores.messageFiles(0, kFolder).size(), 3);
 }
 
-TEST(UnwritableDestination, ReadOnlyMirrorFolderInsideIsCountedToo)
-{
-    EngineHarness h(kStores);
-    addMessages(h, 3);
-    ASSERT_TRUE(h.stores.open());
-    const TempDir disk;
-    // The mirrored folder is there, its files cannot be made.
-    QDir().mkpath(disk.filePath(kFolder));
-    const ScopedMount frozen = ScopedMount::readOnly(disk.filePath(kFolder));
-    if (!frozen.mounted())
-        GTEST_SKIP() << "needs root for a read-only bind mount";
-
-    h.run(h.settings(0, false, 1, disk.path()), {kFolder});
-    EXPECT_EQ(h.view.status, QStringLiteral("0 items moved. 3 items not be processed."));
-    EXPECT_EQ(h.stores.messageFiles(0, kFolder).size(), 3);
-}
-
 TEST(UnwritableDestination, FullDiskMovesWhatFitsAndKeepsTheRest)
 {
     EngineHarness h(kStores);

@@ -202,8 +202,11 @@ TEST_F(EngineFault, MoveToDiskKilledAtRandomMomentsLosesNothing)
         census.msgFile(exported.filePath(name));
     EXPECT_EQ(census.missing(), 0);
     EXPECT_GT(msgs.size(), 0);
+    // Each run clears what the killed runs before it left: only the last
+    // kill's temporary file may remain.
     const qsizetype litter =
         exported.entryList({QStringLiteral(".*.tmp")}, QDir::Files | QDir::Hidden).size();
+    EXPECT_LE(litter, 1);
     std::printf("store to disk: %lld .msg files, %d messages in both places, %lld temporary "
                 "files left by kills\n",
                 static_cast<long long>(msgs.size()), census.duplicates(),
