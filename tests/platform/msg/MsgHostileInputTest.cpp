@@ -160,10 +160,11 @@ TEST(MsgAtomicWrite, WholeFileOrNothing)
     const QString target = dir.filePath(QStringLiteral("item.msg"));
     ASSERT_TRUE(writeMsgFile(e, target, &error));
     e.mime = "Subject: second\n\nbody\n";
-    ASSERT_TRUE(writeMsgFile(e, target, &error)); // replaces in place
+    EXPECT_FALSE(writeMsgFile(e, target, &error)); // never replaces a file
+    EXPECT_EQ(error.kind, platform::ErrorKind::Exists);
     auto back = readMsgFile(target, &error);
     ASSERT_TRUE(back.has_value());
-    EXPECT_TRUE(back->mime.contains("Subject: second"));
+    EXPECT_TRUE(back->mime.contains("Subject: first"));
     // Only the file itself: no temporary left beside it.
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot),
               QStringList{QStringLiteral("item.msg")});
