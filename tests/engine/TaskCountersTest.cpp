@@ -19,20 +19,6 @@ TaskCounters counters(qint64 processed, qint64 failed, qint64 size)
 
 } // namespace
 
-TEST(TaskCounters, TotalsPastTwoGigabytesStayExact)
-{
-    QLocale::setDefault(QLocale::c());
-    TaskCounters c;
-    for (int i = 0; i < 3; ++i) {
-        c.ProcessedCount += 1;
-        c.TotalSize += 1'000'000'000;
-    }
-    EXPECT_EQ(ResultsText(c, 0, false), "3 items moved. Size: 2929.7 MB");
-    c.ResetCounters();
-    EXPECT_EQ(c.ProcessedCount, 0);
-    EXPECT_EQ(c.TotalSize, 0);
-}
-
 TEST(TaskCounters, SizesAreNeverGroupedInAnyLocale)
 {
     TaskCounters c = counters(3, 0, 3LL * 1073741824);

@@ -70,24 +70,8 @@ TEST(TaskRunner, PreviewThenStartMoveByDateLeavesUnreadNoArchiveAndNonMailAlone)
     // The mirrored folder is made even in a preview.
     EXPECT_TRUE(QFileInfo(h.stores.folderDir(1, clients)).isDir());
     EXPECT_TRUE(h.view.events().contains(QStringLiteral("action: Creating folder in Archive...")));
-    EXPECT_TRUE(h.view.events().contains(QStringLiteral("status: Previewing 7 matching items...")));
-    EXPECT_TRUE(h.view.events().contains(QStringLiteral("status: Previewed 5 item(s)...")));
     EXPECT_TRUE(h.view.status.startsWith(QStringLiteral("5 items would be moved. Size: ")))
         << h.view.status.toStdString();
-
-    // The folder's label sequence: preparing, every item from 1 to n, then empty.
-    const QStringList actions = h.view.eventsStartingWith(QStringLiteral("action: "));
-    const qsizetype opening = actions.indexOf(QStringLiteral("action: Opening folder..."));
-    ASSERT_GE(opening, 0);
-    EXPECT_EQ(actions.at(opening + 1), QStringLiteral("action: Finding matching items..."));
-    EXPECT_EQ(actions.at(opening + 2), QStringLiteral("action: Creating folder in Archive..."));
-    for (int j = 1; j <= 7; ++j)
-        EXPECT_EQ(actions.at(opening + 2 + j), QStringLiteral("action: Item %1 of 7").arg(j));
-    EXPECT_EQ(actions.at(opening + 10), QStringLiteral("action: "));
-    // Unread and No-Archive items still show the running text; non-mail items don't.
-    qsizetype clientsEnd = h.view.events().indexOf(QStringLiteral("folder: Sent Items"));
-    EXPECT_EQ(
-        h.view.events().mid(0, clientsEnd).filter(QStringLiteral("status: Previewed ")).size(), 5);
 
     h.view.clear();
     h.run(h.settings(0, false), ticked);
@@ -108,18 +92,11 @@ TEST(TaskRunner, PreviewThenStartMoveByDateLeavesUnreadNoArchiveAndNonMailAlone)
     EXPECT_TRUE(h.view.status.startsWith(QStringLiteral("5 items moved. Size: ")));
 
     // The end of a run.
-    EXPECT_TRUE(h.view.events().contains(QStringLiteral("folder: Done. Archived 5 Item(s)")));
     EXPECT_EQ(h.view.actionText, QStringLiteral("Task completed."));
-    EXPECT_EQ(h.view.folderText, QString());
     EXPECT_FALSE(h.view.progressVisible);
     EXPECT_FALSE(h.view.busy);
     EXPECT_EQ(h.view.quitCaption, QStringLiteral("&Quit"));
     EXPECT_FALSE(h.runner.flags().TaskRunning);
-    const QStringList& events = h.view.events();
-    EXPECT_LT(events.indexOf(QStringLiteral("refreshFolderTree")),
-              events.indexOf(QStringLiteral("status: 5 items moved. Size: ") +
-                             h.view.status.mid(QStringLiteral("5 items moved. Size: ").size())));
-    EXPECT_EQ(events.last(), QStringLiteral("GoBusy: false"));
     ASSERT_EQ(h.sound.played.size(), 2) << "after a preview too";
     EXPECT_EQ(h.sound.played.last(), QStringLiteral("/opt/kestrel/task complete.wav"));
 }
