@@ -219,24 +219,6 @@ TEST(MsgExport, NamesFillTheByteLimitInEveryWidthAndAreNeverHiddenOrBroken)
         3);
 }
 
-TEST(MsgExport, WriterNeverReplacesAFile)
-{
-    const TempDir dir;
-    const QString path = dir.filePath(QStringLiteral("taken.msg"));
-    QFile existing(path);
-    ASSERT_TRUE(existing.open(QIODevice::WriteOnly));
-    existing.write("mine");
-    existing.close();
-
-    platform::PlatformError error;
-    EXPECT_FALSE(platform::msg::writeFileAtomically(path, "theirs", &error));
-    EXPECT_EQ(error.kind, platform::ErrorKind::Exists);
-    ASSERT_TRUE(existing.open(QIODevice::ReadOnly));
-    EXPECT_EQ(existing.readAll(), "mine");
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1)
-        << "no temporary file is left";
-}
-
 TEST(MsgExport, LeftoversOfKilledWritersGoButLiveOnesStay)
 {
     EngineHarness h(kStores);
