@@ -18,22 +18,6 @@ namespace kestrel::engine {
 
 namespace {
 
-std::optional<QDateTime> dateOf(platform::MailItem& message, int dateBase)
-{
-    switch (dateBase) {
-    case DateReceived:
-        return message.receivedTime();
-    case DateSent:
-        return message.sentOn();
-    case DateModified:
-        return message.lastModificationTime();
-    case DateCreated:
-        return message.creationTime();
-    default:
-        return std::nullopt;
-    }
-}
-
 qint64 toSecond(const QDateTime& d)
 {
     const qint64 ms = d.toMSecsSinceEpoch();
@@ -55,11 +39,11 @@ bool isLeftAlone(platform::MailItem& item, const TaskSettings& settings)
 std::optional<bool> IsFilterOkay(const TaskSettings& settings, platform::MailItem& message)
 {
     bool result = true;
-    if (settings.DateBase >= DateReceived && settings.DateBase <= DateCreated) {
-        const std::optional<QDateTime> first = dateOf(message, settings.DateBase);
+    if (const std::optional<platform::DateProperty> property = DatePropertyOf(settings.DateBase)) {
+        const std::optional<QDateTime> first = platform::readDate(message, *property);
         if (!first)
             return std::nullopt;
-        const std::optional<QDateTime> second = dateOf(message, settings.DateBase);
+        const std::optional<QDateTime> second = platform::readDate(message, *property);
         if (!second)
             return std::nullopt;
         if (toSecond(*first) < toSecond(settings.StartDate) ||

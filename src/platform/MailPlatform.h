@@ -32,8 +32,14 @@ inline constexpr const char* kMeetingItemType = "MeetingItem";
 inline constexpr const char* kReportItemType = "ReportItem";
 
 // Default item types of folders (0 = mail).
-enum FolderItemType { MailFolderType = 0, AppointmentFolderType = 1, ContactFolderType = 2,
-                      TaskFolderType = 3, JournalFolderType = 4, NoteFolderType = 5 };
+enum FolderItemType {
+    MailFolderType = 0,
+    AppointmentFolderType = 1,
+    ContactFolderType = 2,
+    TaskFolderType = 3,
+    JournalFolderType = 4,
+    NoteFolderType = 5
+};
 
 // File format code of SaveAs/Import for Outlook .msg files.
 inline constexpr int kMsgFormat = 3;
@@ -41,9 +47,8 @@ inline constexpr int kMsgFormat = 3;
 class ItemCollection : public ErrorHolder {
 public:
     virtual ~ItemCollection() = default;
-    // The matching items. Filter grammar: "[Prop] >= \"Mmmm dd, yyyy hh:mm AM/PM\"
-    // and [Prop] <= \"...\"", clauses joined by " OR ". Prop is ReceivedTime,
-    // SentOn, LastModificationTime or CreationTime. An unparsable filter fails.
+    // The matching items. The filter is the text of a DateRestriction
+    // (DateRestriction.h); an unparsable filter fails.
     virtual std::unique_ptr<ItemCollection> restrict(const QString& filter) = 0;
     virtual std::optional<qint64> count() = 0;
     // 1-based. Returns an item of any kind (see MailItem::typeName).
@@ -54,9 +59,9 @@ class FolderCollection : public ErrorHolder {
 public:
     virtual ~FolderCollection() = default;
     virtual std::optional<int> count() = 0;
-    virtual std::unique_ptr<Folder> item(int position) = 0; // 1-based
+    virtual std::unique_ptr<Folder> item(int position) = 0;        // 1-based
     virtual std::unique_ptr<Folder> item(const QString& name) = 0; // NotFound when missing
-    virtual std::unique_ptr<Folder> add(const QString& name) = 0; // a new mail folder
+    virtual std::unique_ptr<Folder> add(const QString& name) = 0;  // a new mail folder
 };
 
 class Folder : public ErrorHolder {

@@ -1,21 +1,30 @@
 #include "engine/DateFilter.h"
 
-#include <QLocale>
-
 #include <gtest/gtest.h>
 
-using namespace kestrel::engine;
+using namespace kestrel;
+using platform::DateProperty;
+using platform::DateRestriction;
 
-TEST(DateFilter, LiteralIsEnglishTwelveHourWithoutSeconds)
+// Each date base selects on its own property; the last one on any of the four.
+// The range ends at the last second of the day, which the minute filter keeps.
+TEST(DateFilter, EachDateBaseSelectsOnItsProperty)
 {
-    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-    EXPECT_EQ(OutlookDateTimeStr(QDateTime(QDate(2009, 1, 5), QTime(14, 7, 33))),
-              "\"January 05, 2009 02:07 PM\"");
-    EXPECT_EQ(OutlookDateTimeStr(QDateTime(QDate(1900, 1, 1), QTime(0, 0))),
-              "\"January 01, 1900 12:00 AM\"");
-    EXPECT_EQ(OutlookDateTimeStr(QDateTime(QDate(2025, 12, 31), QTime(23, 59, 59))),
-              "\"December 31, 2025 11:59 PM\"");
-    EXPECT_EQ(OutlookDateTimeStr(QDateTime(QDate(2025, 3, 2), QTime(12, 30))),
-              "\"March 02, 2025 12:30 PM\"");
-    QLocale::setDefault(QLocale::c());
+    const QDateTime start(QDate(2020, 1, 1), QTime(0, 0));
+    const QDateTime end(QDate(2020, 12, 31), QTime(23, 59, 59));
+    const qint64 inside = QDateTime(QDate(2020, 12, 31), QTime(23, 59, 30)).toMSecsSinceEpoch();
+    const qint64 outside = QDateTime(QDate(2021, 1, 1), QTime(0, 0)).toMSecsSinceEpoch();
+    for (int base = engine::DateReceived; base <= engine::DateAny; ++base) {
+        const std::optional<DateRestriction> filter =
+            DateRestriction::parse(engine::BuildDateFilter(base, start, end), nullptr);
+        ASSERT_TRUE(filter) << base;
+        for (DateProperty inRange : platform::kDateProperties) {
+            const bool selected = filter->matches([&](DateProperty p) -> std::optional<qint64> {
+                return p == inRange ? inside : outside;
+            });
+            EXPECT_EQ(selected, base == engine::DateAny || int(inRange) == base)
+                << base << " " << int(inRange);
+        }
+    }
+    EXPECT_EQ(engine::OutlookDateTimeStr(end), "\"December 31, 2020 11:59 PM\"");
 }

@@ -1,6 +1,6 @@
 #include "MaildirItemCollection.h"
 
-#include "DateFilter.h"
+#include "../DateRestriction.h"
 #include "MaildirMailItem.h"
 #include "MessageFile.h"
 
@@ -57,7 +57,7 @@ const QList<MessageEntry>& MaildirItemCollection::entries()
 std::unique_ptr<ItemCollection> MaildirItemCollection::restrict(const QString& filter)
 {
     QString problem;
-    const std::optional<DateFilter> parsed = DateFilter::parse(filter, &problem);
+    const std::optional<DateRestriction> parsed = DateRestriction::parse(filter, &problem);
     if (!parsed) {
         setError(ErrorKind::Invalid, QStringLiteral("The filter cannot be parsed"), problem);
         return nullptr;

@@ -1,17 +1,16 @@
 #include "OpenProfile.h"
-#include "platform/maildir/DateFilter.h"
+#include "platform/DateRestriction.h"
 #include "support/TempMaildir.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QLocale>
 
 #include <gtest/gtest.h>
 
 using namespace kestrel;
+using platform::DateRestriction;
 using platform::ErrorKind;
-using platform::maildir::DateFilter;
 
 namespace {
 
@@ -36,41 +35,6 @@ QStringList subjects(platform::ItemCollection& items)
 }
 
 } // namespace
-
-TEST(DateFilter, LiteralsAreLocalTwelveHourTimes)
-{
-    EXPECT_EQ(DateFilter::parseLiteral("January 05, 2009 02:07 PM"),
-              local(2009, 1, 5, 14, 7).toMSecsSinceEpoch());
-    EXPECT_EQ(DateFilter::parseLiteral("december 31, 2020 11:59 pm"),
-              local(2020, 12, 31, 23, 59).toMSecsSinceEpoch());
-    EXPECT_EQ(DateFilter::parseLiteral("March 1, 2024 12:00 AM"),
-              local(2024, 3, 1, 0, 0).toMSecsSinceEpoch());
-    EXPECT_EQ(DateFilter::parseLiteral("March 01, 2024 12:30 PM"),
-              local(2024, 3, 1, 12, 30).toMSecsSinceEpoch());
-    for (const char* bad :
-         {"Janvier 05, 2009 02:07 PM", "February 30, 2009 02:07 PM", "January 05, 2009 13:07 PM",
-          "January 05, 2009 00:07 AM", "January 05, 2009 02:60 PM", "January 05 2009 02:07 PM",
-          "January 05, 2009 14:07", "2009-01-05 14:07", ""})
-        EXPECT_FALSE(DateFilter::parseLiteral(bad)) << bad;
-
-    QString problem;
-    for (const char* bad :
-         {"", "[ReceivedTime]", "[Subject] >= \"January 05, 2009 02:07 PM\"",
-          "[ReceivedTime] => \"January 05, 2009 02:07 PM\"",
-          "[ReceivedTime] >= January 05, 2009 02:07 PM",
-          "[ReceivedTime] >= \"January 05, 2009 02:07 PM",
-          "[ReceivedTime] >= \"January 05, 2009 02:07 PM\" and",
-          "[ReceivedTime] >= \"January 05, 2009 02:07 PM\" xor [SentOn] >= \"May 01, 2009 01:00 "
-          "AM\"",
-          "[ReceivedTime] >= \"January 05, 2009 02:07 PM\" OR"}) {
-        EXPECT_FALSE(DateFilter::parse(bad, &problem)) << bad;
-        EXPECT_FALSE(problem.isEmpty());
-    }
-    EXPECT_TRUE(DateFilter::parse("[SentOn] >= \"May 01, 2009 01:00 AM\" AND [CreationTime] < "
-                                  "'May 02, 2009 01:00 AM' or [LastModificationTime] = \"May 03, "
-                                  "2009 01:00 AM\"",
-                                  &problem));
-}
 
 TEST(MaildirRestrict, EveryPropertyBothBoundsAtMinutePrecision)
 {
@@ -125,18 +89,17 @@ TEST(MaildirRestrict, EveryPropertyBothBoundsAtMinutePrecision)
     auto modifiedOld = items->restrict(range("LastModificationTime", from, to));
     ASSERT_TRUE(modifiedOld);
     EXPECT_EQ(modifiedOld->count(), 0);
-    const QDateTime now = QDateTime::currentDateTime();
-    const QString today =
-        QStringLiteral("[LastModificationTime] >= \"%1\"")
-            .arg(QLocale::c().toString(now.addSecs(-120), "MMMM dd, yyyy hh:mm AP"));
-    auto modifiedNow = items->restrict(today);
+    const DateRestriction recent(
+        {{{platform::DateProperty::LastModificationTime, DateRestriction::Op::GreaterEqual,
+           DateRestriction::minuteOf(QDateTime::currentMSecsSinceEpoch() - 120000)}}});
+    auto modifiedNow = items->restrict(recent.toFilter());
     ASSERT_TRUE(modifiedNow) << items->lastError().detail.toStdString();
     EXPECT_EQ(modifiedNow->count(), 7);
 
-    // The four clauses joined by " OR ", as the engine writes them.
-    const QString any = range("ReceivedTime", from, to) + " OR " + range("SentOn", from, to) +
-                        " OR " + range("LastModificationTime", from, to) + " OR " +
-                        range("CreationTime", from, to);
+    // The four ranges joined by " OR ", as the engine writes them.
+    const QString any =
+        DateRestriction::anyBetween(local(2009, 1, 5, 0, 0), local(2009, 1, 5, 23, 59, 59))
+            .toFilter();
     auto either = items->restrict(any);
     ASSERT_TRUE(either);
     EXPECT_EQ(subjects(*either), (QStringList{"created-in", "first", "last", "mid", "sent-in"}));
