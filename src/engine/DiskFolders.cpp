@@ -43,7 +43,7 @@ bool CreateDiskFolder(const QString& path)
         return false;
     QString current = trimmed.startsWith('/') ? QStringLiteral("/") : QString();
     for (const QString& part : AddPathSeparator(trimmed).split('/')) {
-        if (part.trimmed().isEmpty())
+        if (part.isEmpty())
             continue;
         current += part + '/';
         if (DiskFolderExists(current))

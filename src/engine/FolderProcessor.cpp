@@ -3,6 +3,7 @@
 #include "DateFilter.h"
 #include "DiskFolders.h"
 #include "ItemActions.h"
+#include "PathRoutines.h"
 #include "ProgressPainter.h"
 #include "TaskCounters.h"
 #include "TaskRunFlags.h"
@@ -113,8 +114,10 @@ bool FolderProcessor::ProcessFolder(const QString& folderPath)
         destinationReady = destination != nullptr || deleting;
     } else if (!m_settings.PreviewMode) {
         targetDirectory = GetDiskTargetFolder(m_settings.DestinationPath, shortPath);
-        destinationReady =
-            DiskFolderExists(targetDirectory) || CreateDiskFolder(targetDirectory) || deleting;
+        // The trailing "/" keeps the blanks that end a folder's name: only
+        // those of a typed path are trimmed.
+        destinationReady = DiskFolderExists(targetDirectory) ||
+                           CreateDiskFolder(AddPathSeparator(targetDirectory)) || deleting;
         if (destinationReady)
             platform::msg::removeStaleTemporaryFiles(targetDirectory);
     }

@@ -51,7 +51,7 @@ TEST(DiskFolders, DotNamesNeverClimbOrHide)
     EXPECT_EQ(GetDiskTargetFolder("/mail/", "Store\\.hidden\\a.b."), "/mail/%2Ehidden/a.b.");
 }
 
-TEST(DiskFolders, ExportOfDotFoldersStaysInsideTheDestination)
+TEST(DiskFolders, ExportOfOddFolderNamesStaysInsideTheDestination)
 {
     EngineHarness h({QStringLiteral("Personal Folders"), QStringLiteral("Archive")});
     TestMessage m;
@@ -62,6 +62,8 @@ TEST(DiskFolders, ExportOfDotFoldersStaysInsideTheDestination)
         h.stores.addMessage(0, QStringLiteral("Seed"), m);
         ASSERT_TRUE(QDir().rename(store + QStringLiteral(".Seed"), store + dir));
     }
+    h.stores.addMessage(0, QStringLiteral("Trailing blank "), m);
+    h.stores.addMessage(0, QStringLiteral("  "), m);
     ASSERT_TRUE(h.stores.open());
     QStringList ticked;
     const std::unique_ptr<platform::FolderCollection> children = h.stores.root(0)->folders();

@@ -5,7 +5,6 @@
 #include "ScopedMount.h"
 #include "engine/DiskListing.h"
 #include "platform/MsgCodec.h"
-#include "platform/msg/AtomicFileWriter.h"
 
 #include <QDir>
 #include <QFile>
