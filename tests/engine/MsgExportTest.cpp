@@ -5,6 +5,7 @@
 #include "ScopedMount.h"
 #include "engine/DiskListing.h"
 #include "platform/MsgCodec.h"
+#include "platform/msg/MsgLimits.h"
 
 #include <QDir>
 #include <QFile>
@@ -272,4 +273,28 @@ TEST(MsgExport, MoveFailsAndSaysSoWhenTheSourceCannotBeRemoved)
     EXPECT_EQ(h.stores.messageFiles(0, QStringLiteral("Inbox")).size(), 3);
     EXPECT_EQ(h.runner.counters().ProcessedCount, 0);
     EXPECT_EQ(h.view.status, QStringLiteral("0 items moved. 3 items not be processed."));
+}
+
+TEST(MsgExport, MoveKeepsAMessageItsFileCannotHold)
+{
+    EngineHarness h(kStores);
+    ASSERT_TRUE(h.stores.addFolder(0, QStringLiteral("Crowd")));
+    QByteArray mime = "From: ann@sender.example\nSubject: crowd\nDate: Wed, 10 Jun 2020 09:30:00 "
+                      "+0000\nMessage-ID: <crowd@engine.test>\nTo: ";
+    for (int i = 0; i < platform::msg::limits::MaxRecipients + 1; ++i)
+        mime += (i ? ",\n " : "") + QByteArray("r") + QByteArray::number(i) + "@x.example";
+    mime += "\n\nbody\n";
+    QFile file(h.stores.folderDir(0, QStringLiteral("Crowd")) +
+               QStringLiteral("/cur/1591781400.crowd.host:2,S"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(mime);
+    file.flush();
+    ASSERT_TRUE(file.setFileTime(at(2020, 6, 10), QFileDevice::FileModificationTime));
+    file.close();
+    ASSERT_TRUE(h.stores.open());
+    const TempDir disk;
+
+    EXPECT_EQ(exportFolder(h, QStringLiteral("Crowd"), disk.path(), 0), QStringList{});
+    EXPECT_EQ(h.view.status, QStringLiteral("0 items moved. 1 item not be processed."));
+    EXPECT_EQ(h.stores.messageFiles(0, QStringLiteral("Crowd")).size(), 1);
 }
