@@ -2,7 +2,7 @@
 
 // The destination side of the disk-folder source: new items from .msg files,
 // and the store folder that mirrors a disk folder. Relative paths are in
-// store form ("2004\Jan"), "%2F" in a name standing for "/".
+// store form ("2004\Jan"), escaped as folder paths are (see folders/mdlMAPI.h).
 
 #include <QString>
 

@@ -34,8 +34,25 @@ bool ChildFolderList::add(const CMapiFolder& record)
 
 QString DecodeFolderName(const QString& component)
 {
-    QString name = component;
-    return name.replace(QLatin1String("%2F"), QLatin1String("/"), Qt::CaseSensitive);
+    // One pass, so that "%252F" reads as "%2F"; only the three exact escapes.
+    QString name;
+    name.reserve(component.size());
+    for (qsizetype i = 0; i < component.size(); ++i) {
+        const QStringView code = QStringView(component).mid(i + 1, 2);
+        if (component.at(i) == '%' && code.size() == 2) {
+            const QChar plain = code == u"25" ? QChar('%')
+                                : code == u"2F" ? QChar('/')
+                                : code == u"5C" ? QChar('\\')
+                                                : QChar();
+            if (!plain.isNull()) {
+                name += plain;
+                i += 2;
+                continue;
+            }
+        }
+        name += component.at(i);
+    }
+    return name;
 }
 
 std::unique_ptr<platform::Folder> GetFolderFromPath(platform::Namespace& ns, const QString& path)

@@ -101,7 +101,12 @@ StartupOutcome frmMain::startUp()
     if (OutlookNamespace)
         MapiSession = OpenRDOSession(*OutlookNamespace);
     if (!MapiSession) {
-        m_services.messages->stop(this, QStringLiteral("Could not initialse Redemption"));
+        // The logon's reason (a store that is gone, a profile refused) is
+        // what the user can act on.
+        QString text = QStringLiteral("Could not initialse Redemption");
+        if (OutlookNamespace && !OutlookNamespace->lastError().text.isEmpty())
+            text += QStringLiteral("\n\n") + OutlookNamespace->lastError().text;
+        m_services.messages->stop(this, text);
         unload();
         return StartupOutcome::SessionFailed;
     }

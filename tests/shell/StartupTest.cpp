@@ -210,13 +210,26 @@ TEST_F(StartUp, AFailedLogonSaysRedemptionCouldNotStartAndShutsDown)
     useProfile(writeProfile({{"Personal Folders", demoStoreDir("Personal Folders")},
                              {"Archive", dir.filePath("store-that-was-deleted")}}));
     auto window = start(StartupOutcome::SessionFailed);
-    EXPECT_EQ(log,
-              (QStringList{"application created", "namespace MAPI", "logon failed", "no session",
-                           "message: Could not initialse Redemption", "logoff",
-                           "namespace released", "quit", "application released", "program ended"}));
+    EXPECT_EQ(log, (QStringList{"application created", "namespace MAPI", "logon failed",
+                                "no session",
+                                "message: Could not initialse Redemption\n\nThe store "
+                                "\"Archive\" does not exist",
+                                "logoff", "namespace released", "quit", "application released",
+                                "program ended"}));
     EXPECT_EQ(messages.requests.value(0).icon, kestrel::dialogs::MessageIcon::Stop);
     EXPECT_EQ(messages.requests.value(0).title, "Kestrel Mailkeep");
     EXPECT_TRUE(window->isUnloaded());
     EXPECT_FALSE(window->isVisible());
     EXPECT_TRUE(configKeys().isEmpty());
+
+    // Two stores of one name are refused, and the message names both.
+    log.clear();
+    useProfile(writeProfile({{"Personal Folders", demoStoreDir("Personal Folders")},
+                             {"Personal Folders", demoStoreDir("Archive")}}));
+    auto twice = start(StartupOutcome::SessionFailed);
+    ASSERT_GE(log.size(), 5);
+    EXPECT_TRUE(log[4].startsWith("message: Could not initialse Redemption\n\nTwo stores of the "
+                                  "mail profile are named \"Personal Folders\""))
+        << log[4].toStdString();
+    EXPECT_TRUE(log[4].contains(demoStoreDir("Archive"))) << log[4].toStdString();
 }

@@ -1,7 +1,8 @@
 #include "EntryId.h"
 
+#include "NativeName.h"
+
 #include <QStringList>
-#include <QUrl>
 
 namespace kestrel::platform::maildir {
 
@@ -9,12 +10,13 @@ namespace {
 
 QString encode(const QString& field)
 {
-    return QString::fromLatin1(QUrl::toPercentEncoding(field, "/"));
+    // The bytes, so that a name that is not UTF-8 comes back as it was.
+    return QString::fromLatin1(nativePath(field).toPercentEncoding("/"));
 }
 
 QString decode(const QString& field)
 {
-    return QUrl::fromPercentEncoding(field.toLatin1());
+    return nameFromBytes(QByteArray::fromPercentEncoding(field.toLatin1()));
 }
 
 } // namespace

@@ -28,7 +28,7 @@ std::optional<FolderRef> FolderRef::fromDirName(int store, const QString& dirNam
         return storeRoot(store);
     if (dirName == QLatin1String("."))
         return inbox(store);
-    if (!dirName.startsWith('.') || dirName.contains('/'))
+    if (!dirName.startsWith('.') || dirName.contains('/') || dirName == QLatin1String(".."))
         return std::nullopt;
     const QStringList parts = dirName.mid(1).split('.');
     FolderRef ref{store, dirName, {}};
@@ -39,10 +39,8 @@ std::optional<FolderRef> FolderRef::fromDirName(int store, const QString& dirNam
             ref.names.append(QLatin1String(kInboxName));
             continue;
         }
-        const QString name = decodeFolderComponent(parts[i]);
-        if (name.isEmpty())
-            return std::nullopt;
-        ref.names.append(name);
+        bool canonical = true;
+        ref.names.append(folderDisplayName(parts[i], &canonical));
     }
     return ref;
 }

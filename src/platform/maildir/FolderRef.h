@@ -20,7 +20,8 @@ struct FolderRef {
     // The prefix that children's directory names extend with ".Component".
     QString childPrefix() const;
 
-    // The folder of a directory name found on disk; nothing when it does not decode.
+    // The folder of a directory name found on disk (names as FolderTree gives
+    // them, see folderDisplayName); nothing when it names no folder directory.
     static std::optional<FolderRef> fromDirName(int store, const QString& dirName);
     static FolderRef storeRoot(int store) { return {store, QString(), {}}; }
     static FolderRef inbox(int store);

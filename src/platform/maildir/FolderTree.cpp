@@ -1,15 +1,16 @@
 #include "FolderTree.h"
 
+#include "FileAccess.h"
 #include "MaildirName.h"
+#include "NativeName.h"
 
-#include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QSet>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -20,17 +21,17 @@ namespace {
 
 bool makeDir(const QString& path, int* code)
 {
-    if (::mkdir(QFile::encodeName(path).constData(), 0700) == 0 || errno == EEXIST)
+    if (::mkdir(nativePath(path).constData(), 0700) == 0)
         return true;
     *code = errno;
-    return false;
+    return errno == EEXIST;
 }
 
 } // namespace
 
 bool syncDirectory(const QString& dir)
 {
-    const int fd = ::open(QFile::encodeName(dir).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int fd = ::open(nativePath(dir).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0)
         return false;
     const bool ok = ::fsync(fd) == 0;
@@ -43,17 +44,28 @@ bool ensureMaildirDirs(const QString& dir, PlatformError* error)
     // A run moves thousands of messages into a few folders: make each once. A
     // folder removed behind our back makes the next write fail and be retried here.
     static thread_local QSet<QString> made;
-    if (made.contains(dir) && QFileInfo(dir + QLatin1String("/tmp")).isDir())
+    if (made.contains(dir) && isRealDirectory(dir + QLatin1String("/tmp")))
         return true;
     int code = 0;
     for (const char* sub : {"", "/cur", "/new", "/tmp"}) {
-        if (!makeDir(dir + QLatin1String(sub), &code)) {
+        const QString path = dir + QLatin1String(sub);
+        if (!makeDir(path, &code)) {
             if (error)
-                *error = {code == EACCES ? ErrorKind::AccessDenied : ErrorKind::Io, code,
-                          QStringLiteral("The folder cannot be created"),
-                          dir + QStringLiteral(": ") + QString::fromLocal8Bit(strerror(code))};
+                *error = systemError(code, QStringLiteral("The folder cannot be created"), path);
             return false;
         }
+        // An existing cur/, new/ or tmp/ that is a link would put the message
+        // outside the store.
+        if (code == EEXIST && *sub && !isRealDirectory(path)) {
+            if (error)
+                *error = {ErrorKind::Invalid, -1,
+                          QStringLiteral("The folder's %1 directory is a symbolic link or no "
+                                         "directory")
+                              .arg(QLatin1String(sub + 1)),
+                          path};
+            return false;
+        }
+        code = 0;
     }
     made.insert(dir);
     return true;
@@ -61,27 +73,70 @@ bool ensureMaildirDirs(const QString& dir, PlatformError* error)
 
 QStringList FolderTree::topDirectories(int store) const
 {
-    return QDir(m_backend.store(store).path)
-        .entryList(QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot, QDir::NoSort);
+    // Folder directories and links posing as them (refused when used); names
+    // keep their bytes, so that no folder is skipped for its name.
+    QStringList names;
+    DIR* handle = ::opendir(nativePath(m_backend.store(store).path).constData());
+    if (!handle)
+        return names;
+    const int dirFd = ::dirfd(handle);
+    while (const dirent* entry = ::readdir(handle)) {
+        const char* name = entry->d_name;
+        if (name[0] != '.' || std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0)
+            continue;
+        unsigned char type = entry->d_type;
+        if (type == DT_UNKNOWN) {
+            struct stat st {};
+            if (::fstatat(dirFd, name, &st, AT_SYMLINK_NOFOLLOW) == 0)
+                type = S_ISDIR(st.st_mode) ? DT_DIR : S_ISLNK(st.st_mode) ? DT_LNK : DT_REG;
+        }
+        if (type == DT_DIR || type == DT_LNK)
+            names.append(nameFromBytes(QByteArray(name)));
+    }
+    ::closedir(handle);
+    return names;
 }
 
 QList<FolderRef> FolderTree::children(const FolderRef& parent) const
 {
-    QList<FolderRef> result;
+    struct Found {
+        FolderRef ref;
+        bool canonical = true;
+    };
+    QList<Found> found;
     const QString prefix = parent.childPrefix() + '.';
-    QStringList seen;
+    QSet<QString> seen;
     for (const QString& dir : topDirectories(parent.store)) {
-        if (!dir.startsWith(prefix) || dir.size() == prefix.size())
+        if (!dir.startsWith(prefix))
             continue;
         const qsizetype dot = dir.indexOf('.', prefix.size());
         const QString childDir = dot < 0 ? dir : dir.left(dot);
         if (seen.contains(childDir))
             continue;
-        seen.append(childDir);
-        std::optional<FolderRef> ref = FolderRef::fromDirName(parent.store, childDir);
-        if (!ref || ref->isInbox() || ref->names.size() != parent.names.size() + 1)
-            continue; // undecodable names and ".INBOX" itself
-        result.append(*ref);
+        seen.insert(childDir);
+        if (parent.isStoreRoot() && childDir == QLatin1String(".INBOX"))
+            continue; // the Maildir root itself, listed as Inbox
+        bool canonical = true;
+        FolderRef ref{parent.store, childDir, parent.names};
+        ref.names.append(folderDisplayName(childDir.mid(prefix.size()), &canonical));
+        found.append({std::move(ref), canonical});
+    }
+    // Every directory gets a name of its own: a name spelled on disk in
+    // another way than this program writes it may repeat one that is already
+    // taken, and then gets a number.
+    std::sort(found.begin(), found.end(), [](const Found& a, const Found& b) {
+        return a.canonical != b.canonical ? a.canonical : a.ref.dirName < b.ref.dirName;
+    });
+    QSet<QString> taken;
+    if (parent.isStoreRoot())
+        taken.insert(QLatin1String(kInboxName));
+    QList<FolderRef> result;
+    for (Found& entry : found) {
+        const QString name = entry.ref.names.last();
+        for (int n = 2; taken.contains(entry.ref.names.last()); ++n)
+            entry.ref.names.last() = name + QStringLiteral(" (%1)").arg(n);
+        taken.insert(entry.ref.names.last());
+        result.append(std::move(entry.ref));
     }
     std::sort(result.begin(), result.end(), [](const FolderRef& a, const FolderRef& b) {
         const int order = a.names.last().compare(b.names.last(), Qt::CaseInsensitive);
@@ -107,13 +162,14 @@ std::optional<FolderRef> FolderTree::child(const FolderRef& parent, const QStrin
 std::optional<FolderRef> FolderTree::create(const FolderRef& parent, const QString& name,
                                             PlatformError* error) const
 {
-    if (name.isEmpty()) {
+    if (!isUsableFolderName(name)) {
         if (error)
-            *error = {ErrorKind::Invalid, -1, QStringLiteral("A folder needs a name"), {}};
+            *error = {ErrorKind::Invalid, -1,
+                      QStringLiteral("A folder needs a name other than \".\" and \"..\""), name};
         return std::nullopt;
     }
     const std::optional<FolderRef> existing = child(parent, name);
-    if (existing && QFileInfo(m_backend.folderDir(*existing)).isDir()) {
+    if (existing && entryExists(m_backend.folderDir(*existing))) {
         if (error)
             *error = {ErrorKind::Exists, EEXIST, QStringLiteral("The folder already exists"), name};
         return std::nullopt;
@@ -126,9 +182,10 @@ std::optional<FolderRef> FolderTree::create(const FolderRef& parent, const QStri
     const QString dir = m_backend.folderDir(ref);
     if (!ensureMaildirDirs(dir, error))
         return std::nullopt;
-    QFile marker(dir + QLatin1String("/maildirfolder"));
-    if (!marker.exists())
-        marker.open(QIODevice::WriteOnly);
+    const int marker = ::open(nativePath(dir + QLatin1String("/maildirfolder")).constData(),
+                              O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (marker >= 0)
+        ::close(marker);
     syncDirectory(dir);
     syncDirectory(m_backend.store(parent.store).path);
     return ref;
@@ -138,7 +195,7 @@ std::optional<FolderRef> FolderTree::deletedItems(int store, PlatformError* erro
 {
     const FolderRef root = FolderRef::storeRoot(store);
     if (std::optional<FolderRef> found = child(root, QLatin1String(kDeletedItemsName));
-        found && QFileInfo(m_backend.folderDir(*found)).isDir())
+        found && entryExists(m_backend.folderDir(*found)))
         return found;
     return create(root, QLatin1String(kDeletedItemsName), error);
 }
@@ -146,8 +203,9 @@ std::optional<FolderRef> FolderTree::deletedItems(int store, PlatformError* erro
 bool FolderTree::exists(const FolderRef& folder) const
 {
     if (folder.isStoreRoot() || folder.isInbox())
-        return QFileInfo(m_backend.store(folder.store).path).isDir();
-    if (QFileInfo(m_backend.folderDir(folder)).isDir())
+        return isRealDirectory(m_backend.store(folder.store).path) ||
+               QFileInfo(m_backend.store(folder.store).path).isDir();
+    if (entryExists(m_backend.folderDir(folder)))
         return true;
     const QString prefix = folder.dirName + '.';
     const QStringList dirs = topDirectories(folder.store);

@@ -15,6 +15,45 @@ bool fail(PlatformError* error, ErrorKind kind, const QString& text, const QStri
     return false;
 }
 
+// The folder a store path stands for: symbolic links and ".." resolved.
+QString realPath(const QString& path)
+{
+    const QString canonical = QFileInfo(path).canonicalFilePath();
+    return canonical.isEmpty() ? path : canonical;
+}
+
+// Stores are told apart by name (folder paths start with it) and must not be
+// one folder twice (a move between them would move nothing, a copy double
+// everything); a backslash would split the name in a folder path.
+bool checkDistinct(const QList<StoreEntry>& stores, const QString& file, PlatformError* error)
+{
+    for (qsizetype i = 0; i < stores.size(); ++i) {
+        const StoreEntry& one = stores[i];
+        if (one.name.contains('\\'))
+            return fail(error, ErrorKind::Invalid,
+                        QStringLiteral("The store name \"%1\" holds a backslash, which separates "
+                                       "folder names")
+                            .arg(one.name),
+                        file);
+        for (qsizetype k = 0; k < i; ++k) {
+            const StoreEntry& other = stores[k];
+            if (other.name == one.name)
+                return fail(error, ErrorKind::Invalid,
+                            QStringLiteral("Two stores of the mail profile are named \"%1\" "
+                                           "(%2 and %3)")
+                                .arg(one.name, other.path, one.path),
+                            file);
+            if (realPath(other.path) == realPath(one.path))
+                return fail(error, ErrorKind::Invalid,
+                            QStringLiteral("The stores \"%1\" and \"%2\" of the mail profile are "
+                                           "the same folder (%3)")
+                                .arg(other.name, one.name, realPath(one.path)),
+                            file);
+        }
+    }
+    return true;
+}
+
 } // namespace
 
 QString MailProfile::location()
@@ -72,6 +111,8 @@ std::optional<MailProfile> MailProfile::load(const QString& file, PlatformError*
         fail(error, ErrorKind::Invalid, QStringLiteral("The mail profile names no store"), file);
         return std::nullopt;
     }
+    if (!checkDistinct(profile.stores, file, error))
+        return std::nullopt;
     for (int i = 0; i < profile.stores.size(); ++i) {
         if (profile.stores[i].name == defaultName) {
             profile.defaultStore = i;

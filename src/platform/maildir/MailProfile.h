@@ -37,7 +37,8 @@ struct MailProfile {
 
     // Where the profile is read from (see above).
     static QString location();
-    // Fails (Invalid / NotFound) for a missing or unreadable file, or one without stores.
+    // Fails (Invalid / NotFound) for a missing or unreadable file, one without
+    // stores, and one whose stores share a name or a folder (the text names both).
     static std::optional<MailProfile> load(const QString& file, PlatformError* error);
 };
 

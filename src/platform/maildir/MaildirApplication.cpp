@@ -8,7 +8,8 @@
 
 namespace kestrel::platform::maildir {
 
-MaildirApplication::MaildirApplication(MailProfile profile) : m_profile(std::move(profile))
+MaildirApplication::MaildirApplication(MailProfile profile, PlatformError refusal)
+    : m_profile(std::move(profile)), m_refusal(std::move(refusal))
 {
     msg::ensureGMime(); // once, before any parsing
 }
@@ -20,7 +21,9 @@ std::unique_ptr<Namespace> MaildirApplication::getNamespace(const QString& type)
         return nullptr;
     }
     clearError();
-    return std::make_unique<MaildirNamespace>(std::make_shared<MaildirBackend>(m_profile));
+    auto backend = std::make_shared<MaildirBackend>(m_profile);
+    backend->refusal = m_refusal;
+    return std::make_unique<MaildirNamespace>(std::move(backend));
 }
 
 void MaildirApplication::quit()
@@ -36,7 +39,11 @@ std::unique_ptr<Application> createMaildirApplication()
     if (!profile) {
         std::fprintf(stderr, "kestrel-mailkeep: %s: %s\n", qUtf8Printable(error.text),
                      qUtf8Printable(error.detail));
-        return nullptr;
+        if (error.kind == ErrorKind::NotFound)
+            return nullptr; // no mail set up at all
+        // A profile that is there but unusable is refused at logon, where
+        // the user is told why.
+        return std::make_unique<MaildirApplication>(MailProfile{}, error);
     }
     return std::make_unique<MaildirApplication>(std::move(*profile));
 }

@@ -1,9 +1,9 @@
 #include "MaildirBackend.h"
 
+#include "FileAccess.h"
 #include "MessageFileName.h"
+#include "NativeName.h"
 
-#include <QDir>
-#include <QFile>
 
 #include <algorithm>
 #include <dirent.h>
@@ -17,7 +17,7 @@ namespace {
 qint64 mtimeNs(const QString& dir)
 {
     struct stat st {};
-    if (::stat(QFile::encodeName(dir).constData(), &st) != 0)
+    if (::lstat(nativePath(dir).constData(), &st) != 0)
         return -1;
     return qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
 }
@@ -29,17 +29,26 @@ qint64 nowNs()
     return qint64(ts.tv_sec) * 1000000000 + ts.tv_nsec;
 }
 
+// Every entry but directories and hidden files is listed, links and special
+// files too: they are refused when used, so that they count as failures
+// instead of vanishing. Names keep their bytes (see NativeName.h).
 void listDir(const QString& dir, bool inNew, QList<MessageEntry>& out)
 {
-    DIR* handle = ::opendir(QFile::encodeName(dir).constData());
+    DIR* handle = ::opendir(nativePath(dir).constData());
     if (!handle)
         return;
+    const int dirFd = ::dirfd(handle);
     while (const dirent* entry = ::readdir(handle)) {
         if (entry->d_name[0] == '.')
             continue; // ".", "..", and hidden files are not messages
-        if (entry->d_type != DT_REG && entry->d_type != DT_UNKNOWN && entry->d_type != DT_LNK)
-            continue;
-        out.append({QFile::decodeName(entry->d_name), inNew});
+        bool isDir = entry->d_type == DT_DIR;
+        if (entry->d_type == DT_UNKNOWN) {
+            struct stat st {};
+            isDir = ::fstatat(dirFd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+                    S_ISDIR(st.st_mode);
+        }
+        if (!isDir)
+            out.append({nameFromBytes(QByteArray(entry->d_name)), inNew});
     }
     ::closedir(handle);
 }
@@ -69,7 +78,12 @@ QString MaildirBackend::messagePath(const QString& folderDir, const MessageEntry
            entry.fileName;
 }
 
-QList<MessageEntry> MaildirBackend::scan(const QString& folderDir)
+bool MaildirBackend::isStoreRootDir(const QString& folderDir) const
+{
+    return storeIndexForPath(folderDir) >= 0;
+}
+
+QList<MessageEntry> MaildirBackend::scan(const QString& folderDir, PlatformError* error)
 {
     FolderIndex index;
     // Stamps first: a change during the listing then shows up as a newer stamp.
@@ -78,8 +92,13 @@ QList<MessageEntry> MaildirBackend::scan(const QString& folderDir)
     index.scannedAt = nowNs();
 
     QList<MessageEntry> entries;
-    listDir(folderDir + QLatin1String("/cur"), false, entries);
-    listDir(folderDir + QLatin1String("/new"), true, entries);
+    PlatformError problem;
+    if (checkFolderDirs(folderDir, isStoreRootDir(folderDir), false, &problem)) {
+        listDir(folderDir + QLatin1String("/cur"), false, entries);
+        listDir(folderDir + QLatin1String("/new"), true, entries);
+    } else if (error) {
+        *error = problem;
+    }
     std::sort(entries.begin(), entries.end(),
               [](const MessageEntry& a, const MessageEntry& b) { return a.fileName < b.fileName; });
 
@@ -105,7 +124,7 @@ std::optional<MessageEntry> MaildirBackend::locate(const QString& folderDir, con
     auto it = m_indexes.find(folderDir);
     if (it != m_indexes.end()) {
         auto hit = it->byUnique.find(unique);
-        if (hit != it->byUnique.end() && QFile::exists(messagePath(folderDir, *hit)))
+        if (hit != it->byUnique.end() && entryExists(messagePath(folderDir, *hit)))
             return *hit;
         if (hit == it->byUnique.end() && unchangedSinceScan(folderDir, *it))
             return std::nullopt;

@@ -33,14 +33,19 @@ public:
     int storeIndexForPath(const QString& path) const;
 
     bool loggedOn = false;
+    PlatformError refusal; // set: the profile is unusable and every logon fails so
 
     // Absolute directory of a folder; the Maildir root for the store root too.
     QString folderDir(const FolderRef& folder) const;
     static QString messagePath(const QString& folderDir, const MessageEntry& entry);
 
+    // Whether the directory is a store's Maildir root (Inbox).
+    bool isStoreRootDir(const QString& folderDir) const;
     // Lists cur/ and new/ (names only), sorted by file name, and refreshes the
-    // folder's index. A folder without cur/ or new/ lists what is there.
-    QList<MessageEntry> scan(const QString& folderDir);
+    // folder's index. A folder without cur/ or new/ lists what is there; one
+    // whose directories are links or no directories lists nothing and says
+    // why in *error.
+    QList<MessageEntry> scan(const QString& folderDir, PlatformError* error = nullptr);
     // The message's current file; rescans the folder when the remembered one is gone.
     std::optional<MessageEntry> locate(const QString& folderDir, const QString& unique);
     void remember(const QString& folderDir, const QString& unique, const MessageEntry& entry);

@@ -5,8 +5,12 @@
 #include "MaildirItemCollection.h"
 #include "MaildirMailItem.h"
 #include "MaildirName.h"
+#include "NativeName.h"
 
 #include <QFile>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace kestrel::platform::maildir {
 
@@ -37,8 +41,13 @@ std::optional<QString> MaildirFolder::folderPath()
 {
     clearError();
     QString path = QStringLiteral("\\\\") + m_backend->store(m_ref.store).name;
-    for (QString part : m_ref.names)
-        path += '\\' + part.replace('/', QLatin1String("%2F"));
+    for (const QString& part : m_ref.names) {
+        // "%" first, so that each escape reads back as what it stands for.
+        path += '\\' + QString(part)
+                            .replace('%', QLatin1String("%25"))
+                            .replace('\\', QLatin1String("%5C"))
+                            .replace('/', QLatin1String("%2F"));
+    }
     return path;
 }
 
@@ -53,9 +62,16 @@ std::optional<int> MaildirFolder::defaultItemType()
     clearError();
     if (m_ref.isStoreRoot())
         return MailFolderType;
-    QFile marker(m_backend->folderDir(m_ref) + '/' + QLatin1String(kFolderTypeFile));
-    if (!marker.open(QIODevice::ReadOnly))
+    // Read through an fd opened without following links: the marker is ours.
+    const int fd = ::open(
+        nativePath(m_backend->folderDir(m_ref) + '/' + QLatin1String(kFolderTypeFile)).constData(),
+        O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    QFile marker;
+    if (fd < 0 || !marker.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        if (fd >= 0)
+            ::close(fd);
         return MailFolderType;
+    }
     bool ok = false;
     const int type = marker.read(64).trimmed().toInt(&ok);
     return ok && type >= 0 ? type : int(MailFolderType);

@@ -3,8 +3,7 @@
 #include "../DateRestriction.h"
 #include "MaildirMailItem.h"
 #include "MessageFile.h"
-
-#include <QFile>
+#include "NativeName.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -16,7 +15,7 @@ namespace {
 
 struct DirectoryHandle {
     explicit DirectoryHandle(const QString& path)
-        : fd(::open(QFile::encodeName(path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC))
+        : fd(::open(nativePath(path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC))
     {
     }
     ~DirectoryHandle()
@@ -50,7 +49,7 @@ MaildirItemCollection::MaildirItemCollection(std::shared_ptr<MaildirBackend> bac
 const QList<MessageEntry>& MaildirItemCollection::entries()
 {
     if (!m_entries)
-        m_entries = m_backend->scan(m_dir);
+        m_entries = m_backend->scan(m_dir, &m_listError);
     return *m_entries;
 }
 
@@ -62,31 +61,38 @@ std::unique_ptr<ItemCollection> MaildirItemCollection::restrict(const QString& f
         setError(ErrorKind::Invalid, QStringLiteral("The filter cannot be parsed"), problem);
         return nullptr;
     }
+    const QList<MessageEntry>& all = entries();
+    if (!m_listError.ok()) {
+        setError(m_listError);
+        return nullptr;
+    }
     QList<MessageEntry> matching;
     // stat relative to the open cur/ and new/: a folder of 100,000 messages
     // would otherwise walk the whole path 100,000 times.
     const DirectoryHandle cur(m_dir + QLatin1String("/cur"));
     const DirectoryHandle fresh(m_dir + QLatin1String("/new"));
-    for (const MessageEntry& entry : entries()) {
+    for (const MessageEntry& entry : all) {
         MessageFile file(m_dir, entry);
-        bool statted = false;
-        auto statOnce = [&] {
-            struct stat st {};
-            const int dirFd = entry.inNew ? fresh.fd : cur.fd;
-            if (!statted && dirFd >= 0 &&
-                ::fstatat(dirFd, QFile::encodeName(entry.fileName).constData(), &st, 0) == 0)
-                file.setStat(st);
-            statted = true;
-        };
+        struct stat st {};
+        const int dirFd = entry.inNew ? fresh.fd : cur.fd;
+        if (dirFd >= 0 &&
+            ::fstatat(dirFd, nativePath(entry.fileName).constData(), &st, AT_SYMLINK_NOFOLLOW) ==
+                0) {
+            if (!S_ISREG(st.st_mode)) {
+                // A link or special file: never opened, but kept, so that
+                // taking it as an item fails and is counted.
+                matching.append(entry);
+                continue;
+            }
+            file.setStat(st);
+        }
         const bool match = parsed->matches([&](DateProperty property) -> std::optional<qint64> {
             switch (property) {
             case DateProperty::ReceivedTime:
-                statOnce();
                 return file.receivedMsecs(nullptr);
             case DateProperty::SentOn:
                 return file.sentOnMsecs(nullptr);
             case DateProperty::LastModificationTime:
-                statOnce();
                 return file.lastModifiedMsecs(nullptr);
             case DateProperty::CreationTime:
                 return file.creationMsecs(nullptr);
@@ -102,13 +108,22 @@ std::unique_ptr<ItemCollection> MaildirItemCollection::restrict(const QString& f
 
 std::optional<qint64> MaildirItemCollection::count()
 {
+    const qint64 size = entries().size();
+    if (!m_listError.ok()) {
+        setError(m_listError);
+        return std::nullopt;
+    }
     clearError();
-    return entries().size();
+    return size;
 }
 
 std::unique_ptr<MailItem> MaildirItemCollection::item(qint64 index)
 {
     const QList<MessageEntry>& all = entries();
+    if (!m_listError.ok()) {
+        setError(m_listError);
+        return nullptr;
+    }
     if (index < 1 || index > all.size()) {
         setError(ErrorKind::NotFound, QStringLiteral("No item at this position"),
                  QString::number(index));

@@ -9,7 +9,8 @@
 namespace kestrel::platform::maildir {
 
 // A folder's messages, listed on first use (names only) and sorted by file
-// name, which puts Dovecot-style names in arrival order.
+// name, which puts Dovecot-style names in arrival order. A folder whose
+// directories are links fails every call with the reason.
 class MaildirItemCollection : public ItemCollection {
 public:
     MaildirItemCollection(std::shared_ptr<MaildirBackend> backend, FolderRef folder);
@@ -27,6 +28,7 @@ private:
     FolderRef m_folder;
     QString m_dir;
     std::optional<QList<MessageEntry>> m_entries;
+    PlatformError m_listError; // why the folder could not be listed
 };
 
 } // namespace kestrel::platform::maildir

@@ -1,6 +1,7 @@
 #include "MaildirMailItem.h"
 
 #include "EntryId.h"
+#include "FileAccess.h"
 #include "FolderTree.h"
 #include "KeywordFile.h"
 #include "MaildirFolder.h"
@@ -8,7 +9,9 @@
 #include "MessageTransfer.h"
 
 #include <QFile>
-#include <QFileInfo>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace kestrel::platform::maildir {
 
@@ -26,12 +29,24 @@ MaildirMailItem::MaildirMailItem(std::shared_ptr<MaildirBackend> backend, Folder
     : m_backend(std::move(backend)), m_folder(std::move(folder)), m_resolved(seen)
 {
     m_file.emplace(m_backend->folderDir(m_folder), std::move(entry));
+    // Links and special files are refused here, before anything reads,
+    // moves or deletes through them.
     PlatformError error;
-    m_size = m_file->size(&error);
-    if (!m_size && resolve())
-        m_size = m_file->size(&error);
-    if (!m_size)
+    if (!checkFolderDirs(m_file->folderDir(), m_folder.isStoreRoot() || m_folder.isInbox(), false,
+                         &error)) {
+        setError(error);
+        return;
+    }
+    bool regular = m_file->checkRegular(&error);
+    if (!regular && error.kind == ErrorKind::NotFound && resolve())
+        regular = m_file->checkRegular(&error);
+    if (!regular) {
         setError(error.ok() ? lastError() : error);
+        return;
+    }
+    m_size = m_file->size(&error);
+    if (!m_size)
+        setError(error);
 }
 
 MaildirMailItem::MaildirMailItem(std::shared_ptr<MaildirBackend> backend, FolderRef folder)
@@ -58,7 +73,7 @@ bool MaildirMailItem::resolve()
     }
     // One look per object: items live for one step of a run, and a file that
     // vanishes after the look makes the operation itself fail with NotFound.
-    if (m_resolved || QFile::exists(m_file->path())) {
+    if (m_resolved || entryExists(m_file->path())) {
         m_resolved = true;
         return true;
     }
@@ -129,13 +144,18 @@ QString MaildirMailItem::typeName()
         if (m_isNew) {
             whole = m_unsaved->mime;
         } else {
-            QFile file(m_file->path());
-            if (file.open(QIODevice::ReadOnly)) {
+            struct stat st {};
+            const int fd = openMessageFile(m_file->path(), &st, nullptr);
+            QFile file;
+            if (fd >= 0 && st.st_size <= kMaxMessageBytes &&
+                file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
                 whole = file.read(kCalendarLookBytes);
                 if (whole.toLower().contains("text/calendar"))
                     whole += file.readAll();
                 else
                     whole.clear();
+            } else if (fd >= 0) {
+                ::close(fd);
             }
         }
         kind =
@@ -377,6 +397,10 @@ std::optional<MessageEntry> MaildirMailItem::transferTo(const FolderRef& target,
 {
     const QString destDir = m_backend->folderDir(target);
     PlatformError error;
+    if (!checkFolderDirs(destDir, target.isInbox(), true, &error)) {
+        setError(error);
+        return std::nullopt;
+    }
     const QString flags =
         KeywordFile::translateFlags(m_file->name().flags, m_file->folderDir(), destDir, &error);
     // Two files of one unique name in a folder would share an identifier (and
@@ -384,7 +408,7 @@ std::optional<MessageEntry> MaildirMailItem::transferTo(const FolderRef& target,
     // an older copy of it gets a new name.
     QString unique = m_file->name().unique;
     if (!copy && m_backend->holdsUnique(destDir, unique))
-        unique = newUniqueName(QFileInfo(m_file->path()).size());
+        unique = newUniqueName(m_size.value_or(0));
     std::optional<QString> fileName =
         MessageTransfer::transfer(m_file->path(), destDir, unique, flags, copy, &error);
     if (!fileName && error.kind == ErrorKind::NotFound) {
@@ -440,7 +464,8 @@ bool MaildirMailItem::save()
     }
     const QString destDir = m_backend->folderDir(m_folder);
     PlatformError error;
-    if (!ensureMaildirDirs(destDir, &error)) {
+    if (!checkFolderDirs(destDir, m_folder.isInbox() || m_folder.isStoreRoot(), true, &error) ||
+        !ensureMaildirDirs(destDir, &error)) {
         setError(error);
         return false;
     }
@@ -520,13 +545,14 @@ bool MaildirMailItem::saveAs(const QString& path, int format)
     } else {
         if (!resolve())
             return false;
-        QFile file(m_file->path());
-        if (!file.open(QIODevice::ReadOnly)) {
-            setError(ErrorKind::Io, QStringLiteral("The message file cannot be read"),
-                     m_file->path() + QStringLiteral(": ") + file.errorString());
+        PlatformError error;
+        std::optional<QByteArray> content =
+            readMessageFile(m_file->path(), kMaxMessageBytes, &error);
+        if (!content) {
+            setError(error);
             return false;
         }
-        envelope.mime = file.readAll();
+        envelope.mime = std::move(*content);
         envelope.unread = unRead().value_or(false);
         envelope.noAging = noAging().value_or(false);
         envelope.flagged = m_file->name().hasFlag('F');

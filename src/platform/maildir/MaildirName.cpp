@@ -1,5 +1,7 @@
 #include "MaildirName.h"
 
+#include "NativeName.h"
+
 #include <QByteArray>
 
 namespace kestrel::platform::maildir {
@@ -126,20 +128,15 @@ QString decodeFolderComponent(const QString& onDisk)
         return {};
     QString out = QLatin1String("");
     for (qsizetype i = 0; i < text.size(); ++i) {
-        if (text.at(i) == '%' && i + 2 < text.size()) {
-            const QStringView code = QStringView(text).mid(i + 1, 2);
-            if (code.compare(u"25", Qt::CaseInsensitive) == 0) {
-                out += '%';
-                i += 2;
-                continue;
-            }
-            if (code.compare(u"2E", Qt::CaseInsensitive) == 0) {
-                out += '.';
-                i += 2;
-                continue;
-            }
-            if (code.compare(u"2F", Qt::CaseInsensitive) == 0) {
-                out += '/';
+        // Only the forms encodeFolderComponent writes: "%2f" stays as it is.
+        const QStringView code = QStringView(text).mid(i + 1, 2);
+        if (text.at(i) == '%' && code.size() == 2) {
+            const QChar plain = code == u"25" ? QChar('%')
+                                : code == u"2E" ? QChar('.')
+                                : code == u"2F" ? QChar('/')
+                                                : QChar();
+            if (!plain.isNull()) {
+                out += plain;
                 i += 2;
                 continue;
             }
@@ -147,6 +144,28 @@ QString decodeFolderComponent(const QString& onDisk)
         out += text.at(i);
     }
     return out;
+}
+
+bool isUsableFolderName(const QString& name)
+{
+    return !name.isEmpty() && name != QLatin1String(".") && name != QLatin1String("..");
+}
+
+QString folderDisplayName(const QString& onDisk, bool* canonical)
+{
+    QString name = hasRawBytes(onDisk) ? QString() : decodeFolderComponent(onDisk);
+    if (name.isNull() || !name.isValidUtf16()) {
+        *canonical = false;
+        name = visibleName(onDisk);
+    } else {
+        *canonical = encodeFolderComponent(name) == onDisk;
+    }
+    if (!isUsableFolderName(name)) {
+        *canonical = false;
+        name = name.isEmpty() ? QStringLiteral("(unnamed)")
+                              : QString(name).replace('.', QLatin1String("%2E"));
+    }
+    return name;
 }
 
 } // namespace kestrel::platform::maildir

@@ -18,6 +18,14 @@ namespace kestrel::platform::maildir {
 QString encodeFolderComponent(const QString& displayName);
 // Returns a null QString when the component is not valid modified UTF-7.
 QString decodeFolderComponent(const QString& onDisk);
+// The name shown for a component found on disk; never fails. *canonical:
+// the component is what encodeFolderComponent writes for that name. Other
+// spellings (other tools' folders, broken modified UTF-7, bytes that are not
+// UTF-8) still give a name, with unreadable bytes written "%XX". The names
+// "", "." and ".." are never given: they would be path elements of their own.
+QString folderDisplayName(const QString& onDisk, bool* canonical);
+// Whether a folder may be created under this name ("", "." and ".." may not).
+bool isUsableFolderName(const QString& name);
 
 // Modified UTF-7 (RFC 3501 section 5.1.3).
 QString encodeModifiedUtf7(const QString& text);

@@ -14,6 +14,11 @@ MaildirNamespace::MaildirNamespace(std::shared_ptr<MaildirBackend> backend)
 
 bool MaildirNamespace::logon()
 {
+    if (!m_backend->refusal.ok()) {
+        m_backend->loggedOn = false;
+        setError(m_backend->refusal);
+        return false;
+    }
     for (int i = 0; i < m_backend->storeCount(); ++i) {
         const StoreEntry& store = m_backend->store(i);
         if (!QFileInfo(store.path).isDir()) {

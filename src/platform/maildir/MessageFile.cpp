@@ -1,9 +1,9 @@
 #include "MessageFile.h"
 
-#include <QFile>
+#include "FileAccess.h"
+#include "NativeName.h"
 
 #include <cerrno>
-#include <cstring>
 #include <sys/stat.h>
 
 namespace kestrel::platform::maildir {
@@ -26,16 +26,29 @@ bool MessageFile::loadStat(PlatformError* error)
     if (m_statLoaded)
         return true;
     struct stat st {};
-    if (::stat(QFile::encodeName(path()).constData(), &st) != 0) {
+    if (::lstat(nativePath(path()).constData(), &st) != 0) {
         const int code = errno;
         if (error)
-            *error = {code == ENOENT ? ErrorKind::NotFound : ErrorKind::Io, code,
-                      QStringLiteral("The message file is gone"),
-                      path() + QStringLiteral(": ") + QString::fromLocal8Bit(strerror(code))};
+            *error = systemError(code, QStringLiteral("The message file is gone"), path());
+        return false;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        if (error)
+            *error = {ErrorKind::Invalid, -1,
+                      S_ISLNK(st.st_mode)
+                          ? QStringLiteral("The message file is a symbolic link, which is not "
+                                           "followed")
+                          : QStringLiteral("The message is not a regular file"),
+                      path()};
         return false;
     }
     setStat(st);
     return true;
+}
+
+bool MessageFile::checkRegular(PlatformError* error)
+{
+    return loadStat(error);
 }
 
 void MessageFile::setStat(const struct stat& st)

@@ -34,6 +34,8 @@ public:
     std::optional<qint64> size(PlatformError* error);              // ",S=" else stat
     const MessageHeaders* headers(PlatformError* error);
     std::optional<ContentKind> kind(PlatformError* error);
+    // The file is a regular file (not a link, FIFO or device); Invalid otherwise.
+    bool checkRegular(PlatformError* error);
     // Takes the times and size from a stat made by the caller (for example
     // relative to an open directory, which spares the path walk).
     void setStat(const struct stat& st);

@@ -1,6 +1,7 @@
 #include "MessageHeaders.h"
 
 #include "../msg/GMimeSupport.h"
+#include "FileAccess.h"
 
 #include <QFile>
 
@@ -9,6 +10,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace kestrel::platform::maildir {
@@ -185,18 +187,10 @@ ContentKind MessageHeaders::kindOf(const QByteArray& headerBlock)
 
 std::optional<QByteArray> readHeaderBlock(const QString& path, PlatformError* error)
 {
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        const int code = errno;
-        if (error) {
-            const ErrorKind kind = code == ENOENT   ? ErrorKind::NotFound
-                                   : code == EACCES ? ErrorKind::AccessDenied
-                                                    : ErrorKind::Io;
-            *error = {kind, code, QStringLiteral("The message file cannot be read"),
-                      path + QStringLiteral(": ") + QString::fromLocal8Bit(strerror(code))};
-        }
+    struct stat st {};
+    const int fd = openMessageFile(path, &st, error);
+    if (fd < 0)
         return std::nullopt;
-    }
     QByteArray data;
     char buffer[8192];
     for (;;) {

@@ -1,7 +1,9 @@
 #include "MessageTransfer.h"
 
+#include "FileAccess.h"
 #include "FolderTree.h"
 #include "MessageFileName.h"
+#include "NativeName.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -19,18 +21,13 @@ namespace {
 
 QByteArray native(const QString& path)
 {
-    return QFile::encodeName(path);
+    return nativePath(path);
 }
 
 bool failWith(PlatformError* error, int code, const QString& text, const QString& path)
 {
-    if (error) {
-        const ErrorKind kind = code == ENOENT                    ? ErrorKind::NotFound
-                               : code == EACCES || code == EPERM ? ErrorKind::AccessDenied
-                                                                 : ErrorKind::Io;
-        *error = {kind, code, text,
-                  path + QStringLiteral(": ") + QString::fromLocal8Bit(strerror(code))};
-    }
+    if (error)
+        *error = systemError(code, text, path);
     return false;
 }
 
@@ -62,52 +59,49 @@ bool writeAll(int fd, const char* data, qint64 size)
     return true;
 }
 
-bool readAll(const QByteArray& path, QByteArray* content, struct stat* st, int* code)
+// Copies the rest of the file at from into to; false with errno set.
+bool copyAll(int from, int to)
 {
-    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0 || ::fstat(fd, st) != 0) {
-        *code = errno;
-        if (fd >= 0)
-            ::close(fd);
-        return false;
-    }
-    content->resize(qsizetype(st->st_size));
-    qint64 got = 0;
-    while (got < content->size()) {
-        const ssize_t n = ::read(fd, content->data() + got, size_t(content->size() - got));
+    QByteArray buffer(1 << 20, Qt::Uninitialized);
+    for (;;) {
+        const ssize_t n = ::read(from, buffer.data(), size_t(buffer.size()));
         if (n < 0 && errno == EINTR)
             continue;
-        if (n < 0) {
-            *code = errno;
-            ::close(fd);
+        if (n < 0)
             return false;
-        }
         if (n == 0)
-            break; // shrank meanwhile: keep what is there
-        got += n;
+            return true;
+        if (!writeAll(to, buffer.constData(), n))
+            return false;
     }
-    content->truncate(got);
-    ::close(fd);
-    return true;
 }
+
+// What a new file is made of: bytes in memory, or an open source file.
+struct Content {
+    const QByteArray* bytes = nullptr;
+    int fd = -1;
+    qint64 size = 0;
+};
 
 // Writes content into destDir/tmp, fsyncs it and gives it the times, then
 // renames it into destDir/cur as unique:2,flags (a new unique on a clash).
-std::optional<QString> commitNew(const QByteArray& content, const QString& destDir, QString unique,
+std::optional<QString> commitNew(const Content& content, const QString& destDir, QString unique,
                                  const QString& flags, const struct timespec times[2],
                                  PlatformError* error)
 {
     if (!ensureMaildirDirs(destDir, error))
         return std::nullopt;
-    const QString tmpPath = destDir + QLatin1String("/tmp/") + newUniqueName(content.size());
+    const QString tmpPath = destDir + QLatin1String("/tmp/") + newUniqueName(content.size);
     const QByteArray tmp = native(tmpPath);
     const int fd = ::open(tmp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd < 0) {
         failWith(error, errno, QStringLiteral("The message cannot be written"), tmpPath);
         return std::nullopt;
     }
-    const bool written = writeAll(fd, content.constData(), content.size()) && ::fsync(fd) == 0 &&
-                         ::futimens(fd, times) == 0;
+    const bool copied = content.bytes
+                            ? writeAll(fd, content.bytes->constData(), content.bytes->size())
+                            : copyAll(content.fd, fd);
+    const bool written = copied && ::fsync(fd) == 0 && ::futimens(fd, times) == 0;
     const int code = errno;
     if (::close(fd) != 0 || !written) {
         ::unlink(tmp.constData());
@@ -128,7 +122,7 @@ std::optional<QString> commitNew(const QByteArray& content, const QString& destD
             failWith(error, result, QStringLiteral("The message cannot be stored"), target);
             return std::nullopt;
         }
-        unique = newUniqueName(content.size());
+        unique = newUniqueName(content.size);
     }
     ::unlink(tmp.constData());
     failWith(error, EEXIST, QStringLiteral("No free name for the message"), destDir);
@@ -169,21 +163,22 @@ std::optional<QString> MessageTransfer::transfer(const QString& sourcePath, cons
         }
     }
 
-    QByteArray content;
     struct stat st {};
-    int code = 0;
-    if (!readAll(source, &content, &st, &code)) {
-        failWith(error, code, QStringLiteral("The message cannot be read"), sourcePath);
+    const int sourceFd = openMessageFile(sourcePath, &st, error);
+    if (sourceFd < 0)
         return std::nullopt;
-    }
     const struct timespec times[2] = {st.st_atim, st.st_mtim};
-    const QString newUnique = copy ? newUniqueName(content.size()) : unique;
-    std::optional<QString> name = commitNew(content, destDir, newUnique, flags, times, error);
+    const QString newUnique = copy ? newUniqueName(st.st_size) : unique;
+    std::optional<QString> name =
+        commitNew({nullptr, sourceFd, qint64(st.st_size)}, destDir, newUnique, flags, times, error);
+    ::close(sourceFd);
     if (!name || copy)
         return name;
     if (::unlink(source.constData()) != 0 && errno != ENOENT) {
         // Both copies exist now: better than none, but the move did not happen.
-        failWith(error, errno, QStringLiteral("The moved message stayed in its folder"),
+        failWith(error, errno,
+                 QStringLiteral("The message was copied but cannot be removed from its folder; "
+                                "the copy stays in the destination"),
                  sourcePath);
         return std::nullopt;
     }
@@ -199,7 +194,7 @@ std::optional<QString> MessageTransfer::store(const QByteArray& content, const Q
         times[1].tv_sec = time_t(receivedMsecs / 1000);
         times[1].tv_nsec = long(receivedMsecs % 1000) * 1000000;
     }
-    return commitNew(content, destDir, newUniqueName(content.size()), flags, times, error);
+    return commitNew(content, destDir, newUniqueName(content.size), flags, times, error);
 }
 
 bool MessageTransfer::remove(const QString& path, PlatformError* error)

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 using namespace kestrel;
 using platform::ErrorKind;
 using platform::maildir::MailProfile;
@@ -128,4 +130,43 @@ TEST(MailProfile, ApplicationNeedsAProfileAndExistingStores)
     EXPECT_EQ(broken.ns->lastError().kind, ErrorKind::NotFound);
     EXPECT_TRUE(broken.ns->lastError().detail.contains(maildir.storePath("Archive")));
     EXPECT_EQ(broken.ns->openSession(), nullptr);
+}
+
+// Stores are told apart by name and must be different folders; a profile
+// where two are not is refused at logon, with both stores named.
+TEST(MailProfile, StoresSharingANameOrAFolderAreRefusedAtLogon)
+{
+    test::TempMaildir maildir;
+    QDir(maildir.root()).mkpath("a/cur");
+    QDir(maildir.root()).mkpath("b/cur");
+    ASSERT_EQ(::symlink("a", QFile::encodeName(maildir.root() + "/link").constData()), 0);
+    const QByteArray stores[] = {
+        "[Store1]\nName=Mail\nPath=a\n[Store2]\nName=Mail\nPath=b\n",
+        "[Store1]\nName=Mine\nPath=a\n[Store2]\nName=Theirs\nPath=a\n",
+        "[Store1]\nName=Mine\nPath=a\n[Store2]\nName=Theirs\nPath=link\n",
+        "[Store1]\nName=Mine\nPath=a\n[Store2]\nName=Other\nPath=b\n"
+        "[Store3]\nName=Theirs\nPath=b/../a/\n",
+    };
+    const QStringList named[] = {{"\"Mail\"", "/a", "/b"},
+                                 {"\"Mine\"", "\"Theirs\""},
+                                 {"\"Mine\"", "\"Theirs\""},
+                                 {"\"Mine\"", "\"Theirs\""}};
+    for (int i = 0; i < 4; ++i) {
+        const QString file = maildir.root() + QString("/p%1.ini").arg(i);
+        writeText(file, stores[i]);
+        platform::PlatformError error;
+        EXPECT_FALSE(MailProfile::load(file, &error)) << i;
+        EXPECT_EQ(error.kind, ErrorKind::Invalid) << i;
+        for (const QString& part : named[i])
+            EXPECT_TRUE(error.text.contains(part)) << i << ": " << error.text.toStdString();
+
+        qputenv("KESTREL_PROFILE", QFile::encodeName(file));
+        test::OpenProfile open;
+        ASSERT_TRUE(open.app) << i;
+        EXPECT_FALSE(open.loggedOn) << i;
+        EXPECT_EQ(open.ns->lastError().text, error.text);
+        EXPECT_EQ(open.ns->openSession(), nullptr);
+        EXPECT_EQ(open.ns->folders(), nullptr);
+    }
+    qunsetenv("KESTREL_PROFILE");
 }

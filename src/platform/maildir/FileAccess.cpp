@@ -1,0 +1,155 @@
+#include "FileAccess.h"
+
+#include "NativeName.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace kestrel::platform::maildir {
+
+ErrorKind errorKindOf(int code)
+{
+    switch (code) {
+    case ENOENT:
+        return ErrorKind::NotFound;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+        return ErrorKind::AccessDenied;
+    default:
+        return ErrorKind::Io;
+    }
+}
+
+PlatformError systemError(int code, const QString& text, const QString& path)
+{
+    return {errorKindOf(code), code, text,
+            path + QStringLiteral(": ") + QString::fromLocal8Bit(strerror(code))};
+}
+
+int openMessageFile(const QString& path, struct stat* st, PlatformError* error)
+{
+    const int fd =
+        ::open(nativePath(path).constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        const int code = errno;
+        if (error) {
+            *error = code == ELOOP ? PlatformError{ErrorKind::Invalid, code,
+                                                   QStringLiteral("The message file is a symbolic "
+                                                                  "link, which is not followed"),
+                                                   path}
+                                   : systemError(code, QStringLiteral("The message file cannot be "
+                                                                      "read"),
+                                                 path);
+        }
+        return -1;
+    }
+    if (::fstat(fd, st) != 0) {
+        const int code = errno;
+        ::close(fd);
+        if (error)
+            *error = systemError(code, QStringLiteral("The message file cannot be read"), path);
+        return -1;
+    }
+    if (!S_ISREG(st->st_mode)) {
+        ::close(fd);
+        if (error)
+            *error = {ErrorKind::Invalid, -1, QStringLiteral("The message is not a regular file"),
+                      path};
+        return -1;
+    }
+    return fd;
+}
+
+std::optional<QByteArray> readMessageFile(const QString& path, qint64 maxBytes,
+                                          PlatformError* error)
+{
+    struct stat st {};
+    const int fd = openMessageFile(path, &st, error);
+    if (fd < 0)
+        return std::nullopt;
+    if (st.st_size > maxBytes) {
+        ::close(fd);
+        if (error)
+            *error = {ErrorKind::Invalid, EFBIG, QStringLiteral("The message is too large"),
+                      path + QStringLiteral(": %1 bytes").arg(qint64(st.st_size))};
+        return std::nullopt;
+    }
+    QByteArray content(qsizetype(st.st_size), Qt::Uninitialized);
+    qint64 got = 0;
+    while (got < content.size()) {
+        const ssize_t n = ::read(fd, content.data() + got, size_t(content.size() - got));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            const int code = errno;
+            ::close(fd);
+            if (error)
+                *error = systemError(code, QStringLiteral("The message file cannot be read"), path);
+            return std::nullopt;
+        }
+        if (n == 0)
+            break; // shrank meanwhile: keep what is there
+        got += n;
+    }
+    ::close(fd);
+    content.truncate(got);
+    return content;
+}
+
+namespace {
+
+// 0 when the entry is a real directory or missing, else an error text.
+const char* checkDirectory(const QString& path, bool mayBeLink)
+{
+    struct stat st {};
+    const QByteArray native = nativePath(path);
+    if (::lstat(native.constData(), &st) != 0)
+        return nullptr; // missing (or unreadable: the next call says why)
+    if (S_ISLNK(st.st_mode)) {
+        if (mayBeLink && ::stat(native.constData(), &st) == 0 && S_ISDIR(st.st_mode))
+            return nullptr;
+        return "is a symbolic link, which is not followed";
+    }
+    return S_ISDIR(st.st_mode) ? nullptr : "is not a directory";
+}
+
+} // namespace
+
+bool checkFolderDirs(const QString& dir, bool storeRoot, bool withTmp, PlatformError* error)
+{
+    const QString subs[] = {QString(), QStringLiteral("/cur"), QStringLiteral("/new"),
+                            QStringLiteral("/tmp")};
+    for (const QString& sub : subs) {
+        if (sub == QLatin1String("/tmp") && !withTmp)
+            continue;
+        if (const char* problem = checkDirectory(dir + sub, storeRoot && sub.isEmpty())) {
+            if (error) {
+                const QString what = sub.isEmpty() ? QStringLiteral("The folder")
+                                                   : QStringLiteral("The folder's %1 directory")
+                                                         .arg(sub.mid(1));
+                *error = {ErrorKind::Invalid, -1,
+                          what + QLatin1Char(' ') + QString::fromLatin1(problem), dir + sub};
+            }
+            return false;
+        }
+    }
+    return true;
+}
+
+bool entryExists(const QString& path)
+{
+    struct stat st {};
+    return ::lstat(nativePath(path).constData(), &st) == 0;
+}
+
+bool isRealDirectory(const QString& path)
+{
+    struct stat st {};
+    return ::lstat(nativePath(path).constData(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+} // namespace kestrel::platform::maildir

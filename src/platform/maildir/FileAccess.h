@@ -1,0 +1,46 @@
+#pragma once
+
+// How the backend touches files in a store. A store's messages are regular
+// files and its folders real directories inside it: a symbolic link could
+// lead out of the store (an export would read, a move then delete, files
+// elsewhere), and a FIFO or device would block or never end. Such entries are
+// refused with a reason, never followed, and never block.
+
+#include "../PlatformError.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <optional>
+
+struct stat;
+
+namespace kestrel::platform::maildir {
+
+// The most of a message that is read into memory at once (an export or a
+// look for a calendar part); larger messages are refused with Invalid.
+inline constexpr qint64 kMaxMessageBytes = qint64(1) << 30;
+
+ErrorKind errorKindOf(int code);
+// An error for a failed system call: kind from code, detail "path: strerror".
+PlatformError systemError(int code, const QString& text, const QString& path);
+
+// Opens a message file for reading without following a symbolic link and
+// without blocking; refuses anything but a regular file. Returns the fd (the
+// caller closes it) and its stat, or -1 with *error.
+int openMessageFile(const QString& path, struct stat* st, PlatformError* error);
+// The whole message file, refused when larger than maxBytes.
+std::optional<QByteArray> readMessageFile(const QString& path, qint64 maxBytes,
+                                          PlatformError* error);
+
+// A folder directory and its cur/ and new/ (tmp/ too when withTmp) are real
+// directories or missing. storeRoot: the directory itself is the store's
+// Maildir root, which the profile names and which may be a link.
+bool checkFolderDirs(const QString& dir, bool storeRoot, bool withTmp, PlatformError* error);
+
+// lstat() of the path (a link is not followed) succeeded.
+bool entryExists(const QString& path);
+// A real directory, not a link to one.
+bool isRealDirectory(const QString& path);
+
+} // namespace kestrel::platform::maildir
