@@ -40,7 +40,7 @@ QString DecodeFolderName(const QString& component)
     for (qsizetype i = 0; i < component.size(); ++i) {
         const QStringView code = QStringView(component).mid(i + 1, 2);
         if (component.at(i) == '%' && code.size() == 2) {
-            const QChar plain = code == u"25" ? QChar('%')
+            const QChar plain = code == u"25"   ? QChar('%')
                                 : code == u"2F" ? QChar('/')
                                 : code == u"5C" ? QChar('\\')
                                                 : QChar();

@@ -210,12 +210,12 @@ TEST_F(StartUp, AFailedLogonSaysRedemptionCouldNotStartAndShutsDown)
     useProfile(writeProfile({{"Personal Folders", demoStoreDir("Personal Folders")},
                              {"Archive", dir.filePath("store-that-was-deleted")}}));
     auto window = start(StartupOutcome::SessionFailed);
-    EXPECT_EQ(log, (QStringList{"application created", "namespace MAPI", "logon failed",
-                                "no session",
-                                "message: Could not initialse Redemption\n\nThe store "
-                                "\"Archive\" does not exist",
-                                "logoff", "namespace released", "quit", "application released",
-                                "program ended"}));
+    EXPECT_EQ(log,
+              (QStringList{"application created", "namespace MAPI", "logon failed", "no session",
+                           "message: Could not initialse Redemption\n\nThe store "
+                           "\"Archive\" does not exist",
+                           "logoff", "namespace released", "quit", "application released",
+                           "program ended"}));
     EXPECT_EQ(messages.requests.value(0).icon, kestrel::dialogs::MessageIcon::Stop);
     EXPECT_EQ(messages.requests.value(0).title, "Kestrel Mailkeep");
     EXPECT_TRUE(window->isUnloaded());

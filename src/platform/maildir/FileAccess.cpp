@@ -41,8 +41,9 @@ int openMessageFile(const QString& path, struct stat* st, PlatformError* error)
                                                    QStringLiteral("The message file is a symbolic "
                                                                   "link, which is not followed"),
                                                    path}
-                                   : systemError(code, QStringLiteral("The message file cannot be "
-                                                                      "read"),
+                                   : systemError(code,
+                                                 QStringLiteral("The message file cannot be "
+                                                                "read"),
                                                  path);
         }
         return -1;
@@ -128,9 +129,9 @@ bool checkFolderDirs(const QString& dir, bool storeRoot, bool withTmp, PlatformE
             continue;
         if (const char* problem = checkDirectory(dir + sub, storeRoot && sub.isEmpty())) {
             if (error) {
-                const QString what = sub.isEmpty() ? QStringLiteral("The folder")
-                                                   : QStringLiteral("The folder's %1 directory")
-                                                         .arg(sub.mid(1));
+                const QString what =
+                    sub.isEmpty() ? QStringLiteral("The folder")
+                                  : QStringLiteral("The folder's %1 directory").arg(sub.mid(1));
                 *error = {ErrorKind::Invalid, -1,
                           what + QLatin1Char(' ') + QString::fromLatin1(problem), dir + sub};
             }

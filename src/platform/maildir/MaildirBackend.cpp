@@ -4,9 +4,9 @@
 #include "MessageFileName.h"
 #include "NativeName.h"
 
-
 #include <algorithm>
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <time.h>
 

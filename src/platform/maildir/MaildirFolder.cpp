@@ -44,9 +44,9 @@ std::optional<QString> MaildirFolder::folderPath()
     for (const QString& part : m_ref.names) {
         // "%" first, so that each escape reads back as what it stands for.
         path += '\\' + QString(part)
-                            .replace('%', QLatin1String("%25"))
-                            .replace('\\', QLatin1String("%5C"))
-                            .replace('/', QLatin1String("%2F"));
+                           .replace('%', QLatin1String("%25"))
+                           .replace('\\', QLatin1String("%5C"))
+                           .replace('/', QLatin1String("%2F"));
     }
     return path;
 }

@@ -75,9 +75,8 @@ std::unique_ptr<ItemCollection> MaildirItemCollection::restrict(const QString& f
         MessageFile file(m_dir, entry);
         struct stat st {};
         const int dirFd = entry.inNew ? fresh.fd : cur.fd;
-        if (dirFd >= 0 &&
-            ::fstatat(dirFd, nativePath(entry.fileName).constData(), &st, AT_SYMLINK_NOFOLLOW) ==
-                0) {
+        if (dirFd >= 0 && ::fstatat(dirFd, nativePath(entry.fileName).constData(), &st,
+                                    AT_SYMLINK_NOFOLLOW) == 0) {
             if (!S_ISREG(st.st_mode)) {
                 // A link or special file: never opened, but kept, so that
                 // taking it as an item fails and is counted.

@@ -131,7 +131,7 @@ QString decodeFolderComponent(const QString& onDisk)
         // Only the forms encodeFolderComponent writes: "%2f" stays as it is.
         const QStringView code = QStringView(text).mid(i + 1, 2);
         if (text.at(i) == '%' && code.size() == 2) {
-            const QChar plain = code == u"25" ? QChar('%')
+            const QChar plain = code == u"25"   ? QChar('%')
                                 : code == u"2E" ? QChar('.')
                                 : code == u"2F" ? QChar('/')
                                                 : QChar();

@@ -194,7 +194,8 @@ std::optional<QString> MessageTransfer::store(const QByteArray& content, const Q
         times[1].tv_sec = time_t(receivedMsecs / 1000);
         times[1].tv_nsec = long(receivedMsecs % 1000) * 1000000;
     }
-    return commitNew(content, destDir, newUniqueName(content.size), flags, times, error);
+    return commitNew({&content, -1, content.size()}, destDir, newUniqueName(content.size()), flags,
+                     times, error);
 }
 
 bool MessageTransfer::remove(const QString& path, PlatformError* error)

@@ -101,9 +101,9 @@ QString visibleName(const QString& name)
     QString out;
     for (qsizetype i = 0; i < name.size(); ++i) {
         const char16_t unit = name.at(i).unicode();
-        const int byte = isRawAt(name, i) ? 0x80 + (unit - kRawBase)
+        const int byte = isRawAt(name, i)                ? 0x80 + (unit - kRawBase)
                          : (unit < 0x20 || unit == 0x7f) ? int(unit)
-                                                          : -1;
+                                                         : -1;
         if (byte < 0)
             out += name.at(i);
         else

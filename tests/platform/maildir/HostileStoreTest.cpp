@@ -14,8 +14,10 @@
 
 #include <gtest/gtest.h>
 
+#include <ftw.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 using namespace kestrel;
 using platform::ErrorKind;
@@ -54,6 +56,16 @@ struct HostileStore : ::testing::Test {
     test::TempMaildir maildir;
     QString outside;
     QString inboxCur;
+    QString goodPath;
+
+    std::unique_ptr<platform::MailItem> goodItem(platform::ItemCollection& items)
+    {
+        for (qint64 i = 1; i <= items.count().value_or(0); ++i) {
+            if (auto item = items.item(i))
+                return item;
+        }
+        return nullptr;
+    }
 
     void SetUp() override
     {
@@ -68,7 +80,7 @@ struct HostileStore : ::testing::Test {
         secret.close();
         fifo(outside + "/fifo");
 
-        maildir.addMessage({.subject = "good"});
+        goodPath = maildir.addMessage({.subject = "good"});
         inboxCur = maildir.folderDir("Inbox") + "/cur/";
         link(outside + "/cur/secret:2,S", inboxCur + "1.link:2,S");
         link(outside + "/fifo", inboxCur + "2.fifo-link:2,S");
@@ -115,6 +127,15 @@ private:
     QStringList m_dirs;
     bool m_asNobody = false;
 };
+
+// Removes a tree whose names Qt cannot spell (bytes that are no UTF-8).
+void removeTree(const QString& dir)
+{
+    ::nftw(
+        QFile::encodeName(dir).constData(),
+        [](const char* path, const struct stat*, int, struct FTW*) { return ::remove(path); }, 16,
+        FTW_DEPTH | FTW_PHYS);
+}
 
 // Lets nobody reach and (with write) change the tree below dir.
 void openUp(const QString& dir, bool write)
@@ -170,9 +191,9 @@ TEST_F(HostileStore, AFileSwappedForAFifoAfterTheListingIsNotOpened)
 {
     test::OpenProfile open;
     auto items = open.folder("Personal Folders\\Inbox")->items();
-    auto item = items->item(5); // the good one, listed last
+    auto item = goodItem(*items);
     ASSERT_TRUE(item);
-    const QString path = maildir.messageFiles("Inbox").last();
+    const QString path = goodPath;
     ASSERT_TRUE(QFile::remove(path));
     fifo(path);
     EXPECT_FALSE(item->subject());
@@ -194,7 +215,7 @@ TEST_F(HostileStore, LinkedFoldersFailWithTheirReasonAndAreNeverWrittenThrough)
         EXPECT_FALSE(items->restrict("[SentOn] >= \"January 01, 1970 12:00 AM\""));
     }
 
-    auto good = open.folder("Personal Folders\\Inbox")->items()->item(5);
+    auto good = goodItem(*open.folder("Personal Folders\\Inbox")->items());
     ASSERT_TRUE(good);
     EXPECT_FALSE(good->move(*open.folder("Personal Folders\\Linked")));
     EXPECT_FALSE(good->copyTo(*open.folder("Personal Folders\\CurLinked")));
@@ -203,7 +224,7 @@ TEST_F(HostileStore, LinkedFoldersFailWithTheirReasonAndAreNeverWrittenThrough)
     auto added = linked->folders()->add("Sub"); // ".Linked.Sub" is a directory of the store
     ASSERT_TRUE(added);
     expectOutsideUntouched();
-    EXPECT_EQ(maildir.messageFiles("Inbox").size(), 1);
+    EXPECT_TRUE(QFileInfo::exists(goodPath));
 }
 
 // Folder names that escapes could confuse, names spelled on disk by other
@@ -214,7 +235,7 @@ TEST(MaildirNames, EveryFolderAndMessageIsReachableUnderANameOfItsOwn)
     test::TempMaildir maildir;
     maildir.addStore("Personal Folders");
     maildir.addStore("Archive");
-    const QString store = maildir.storePath();
+    const QByteArray store = QFile::encodeName(maildir.storePath()) + '/';
     maildir.writeProfile();
     {
         test::OpenProfile open;
@@ -226,19 +247,19 @@ TEST(MaildirNames, EveryFolderAndMessageIsReachableUnderANameOfItsOwn)
     }
     // As other tools write them: Dovecot's ".." and ".", a literal "%", a
     // lower-case escape, broken modified UTF-7, raw UTF-8 and bytes that are no UTF-8.
-    const QList<QByteArray> foreign = {".%2E%2E", ".%2E",         ".50%",    ".a%2fb",
+    const QList<QByteArray> foreign = {".%2E%2E", ".%2E",         ".50%",      ".a%2fb",
                                        ".bad&AB", ".caf\xc3\xa9", ".\xff\xfe", ".A..B"};
     for (const QByteArray& dir : foreign) {
-        for (const char* sub : {"/cur", "/new", "/tmp"})
-            ASSERT_TRUE(QDir().mkpath(QFile::decodeName(QFile::encodeName(store) + dir) + sub));
-        const QByteArray file = QFile::encodeName(store) + dir + "/cur/1.M1P1Q1.h:2,S";
+        for (const char* sub : {"", "/cur", "/new", "/tmp"})
+            ASSERT_EQ(::mkdir((store + dir + sub).constData(), 0700), 0);
+        const QByteArray file = store + dir + "/cur/1.M1P1Q1.h:2,S";
         FILE* out = ::fopen(file.constData(), "w");
         ASSERT_TRUE(out);
         ::fputs("Subject: in a foreign folder\n\nbody\n", out);
         ::fclose(out);
     }
-    const QByteArray rawMessage = QFile::encodeName(maildir.folderDir("Inbox")) +
-                                  "/cur/2.M1P1Q2.caf\xe9\xff:2,S";
+    const QByteArray rawMessage =
+        QFile::encodeName(maildir.folderDir("Inbox")) + "/cur/2.M1P1Q2.caf\xe9\xff:2,S";
     FILE* out = ::fopen(rawMessage.constData(), "w");
     ASSERT_TRUE(out);
     ::fputs("Subject: raw name\n\nbody\n", out);
@@ -249,11 +270,11 @@ TEST(MaildirNames, EveryFolderAndMessageIsReachableUnderANameOfItsOwn)
     QSet<QString> paths;
     QSet<QString> ids;
     int messages = 0;
-    QList<std::unique_ptr<platform::Folder>> pending;
-    pending.append(open.folder("Personal Folders"));
-    while (!pending.isEmpty()) {
-        std::unique_ptr<platform::Folder> folder = std::move(pending.last());
-        pending.removeLast();
+    std::vector<std::unique_ptr<platform::Folder>> pending;
+    pending.push_back(open.folder("Personal Folders"));
+    while (!pending.empty()) {
+        std::unique_ptr<platform::Folder> folder = std::move(pending.back());
+        pending.pop_back();
         auto children = folder->folders();
         QSet<QString> siblings;
         for (int i = 1; i <= children->count().value_or(0); ++i) {
@@ -271,7 +292,7 @@ TEST(MaildirNames, EveryFolderAndMessageIsReachableUnderANameOfItsOwn)
             ASSERT_TRUE(resolved) << path.toStdString();
             EXPECT_EQ(resolved->entryId(), child->entryId()) << path.toStdString();
             messages += int(child->items()->count().value_or(-100));
-            pending.append(std::move(child));
+            pending.push_back(std::move(child));
         }
     }
     // Inbox, 6 made here, 7 foreign and ".A..B": "A", its unnamed child and "B".
@@ -295,6 +316,7 @@ TEST(MaildirNames, EveryFolderAndMessageIsReachableUnderANameOfItsOwn)
     EXPECT_EQ(moved->subject(), "raw name");
     ASSERT_TRUE(moved->deletePermanently());
     EXPECT_TRUE(maildir.messageFiles("Inbox", "Archive").isEmpty());
+    removeTree(maildir.root());
 }
 
 // A source that cannot be removed is a failure with its reason, never a
@@ -319,10 +341,10 @@ TEST(MaildirReadOnly, RemovingFromAReadOnlyStoreFailsWithTheReason)
     const QString inbox = maildir.folderDir("Inbox");
 
     test::OpenProfile open;
-    auto items = open.folder("Personal Folders\Inbox")->items();
+    auto items = open.folder("Personal Folders\\Inbox")->items();
     ASSERT_EQ(items->count(), 4);
-    auto archive = open.folder("Archive\Inbox");
-    auto elsewhere = open.folder("Elsewhere\Inbox");
+    auto archive = open.folder("Archive\\Inbox");
+    auto elsewhere = open.folder("Elsewhere\\Inbox");
     {
         ReadOnly guard({maildir.storePath(), inbox + "/cur", inbox + "/new"});
         if (!guard.active())
