@@ -75,6 +75,7 @@ public:
     {
         const bool ok = m_real->logon();
         m_log.append(ok ? "logon" : "logon failed");
+        setError(m_real->lastError()); // the window tells the user why
         return ok;
     }
     void logoff() override
@@ -93,6 +94,7 @@ public:
     {
         auto session = m_real->openSession();
         m_log.append(session ? "session opened" : "no session");
+        setError(m_real->lastError());
         if (!session)
             return nullptr;
         return std::make_unique<RecordingSession>(std::move(session), m_log);
