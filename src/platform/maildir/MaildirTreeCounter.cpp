@@ -1,11 +1,12 @@
 #include "MaildirTreeCounter.h"
 
-#include <QFile>
+#include "FileAccess.h"
+#include "NativeName.h"
+
 #include <QStringList>
 
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -74,12 +75,10 @@ std::optional<MaildirTreeCount> MaildirTreeCounter::count(const QString& root,
                                                           PlatformError* error) const
 {
     // The root is opened as named (it may be a link the user made); nothing below it is.
-    const int fd = ::open(QFile::encodeName(root).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int fd = ::open(nativePath(root).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) {
         if (error)
-            *error = {errno == ENOENT ? ErrorKind::NotFound : ErrorKind::AccessDenied, errno,
-                      QStringLiteral("The folder cannot be read"),
-                      root + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(errno))};
+            *error = systemError(errno, QStringLiteral("The folder cannot be read"), root);
         return std::nullopt;
     }
     MaildirTreeCount count;
