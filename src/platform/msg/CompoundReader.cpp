@@ -91,25 +91,32 @@ bool CompoundReader::open(const QByteArray& data)
     return true;
 }
 
-std::vector<CompoundReader::Entry> CompoundReader::entries(const Storage& storage)
+std::vector<QString> CompoundReader::names(const Storage& storage)
 {
-    std::vector<Entry> out;
+    std::vector<QString> out;
     if (!storage)
         return out;
     GLibLogCapture log;
     const int n = gsf_infile_num_children(storage.get());
+    out.reserve(size_t(std::max(n, 0)));
     for (int i = 0; i < n; ++i) {
         const char* name = gsf_infile_name_by_index(storage.get(), i);
-        if (!name)
-            continue;
-        GsfInput* child = gsf_infile_child_by_index(storage.get(), i);
-        if (!child)
-            continue;
-        out.push_back(
-            {QString::fromUtf8(name), isStorageEntry(child), qint64(gsf_input_size(child))});
-        g_object_unref(child);
+        out.push_back(name ? QString::fromUtf8(name) : QString());
     }
     return out;
+}
+
+CompoundReader::Storage CompoundReader::storageAt(const Storage& parent, int index)
+{
+    if (!parent)
+        return {};
+    GLibLogCapture log;
+    GsfInput* child = gsf_infile_child_by_index(parent.get(), index);
+    if (child && !isStorageEntry(child)) {
+        g_object_unref(child);
+        return {};
+    }
+    return adopt(child);
 }
 
 CompoundReader::Storage CompoundReader::storage(const Storage& parent, const QString& name)

@@ -22,12 +22,6 @@ public:
     // A storage of the file; empty when absent.
     using Storage = std::shared_ptr<GsfInfile>;
 
-    struct Entry {
-        QString name;
-        bool isStorage = false;
-        qint64 size = 0;
-    };
-
     CompoundReader();
     ~CompoundReader();
     CompoundReader(const CompoundReader&) = delete;
@@ -37,8 +31,12 @@ public:
     bool open(const QByteArray& data);
     Storage root() const { return m_root; }
 
-    std::vector<Entry> entries(const Storage& storage);
+    // The names of a storage's children, in the order of their index. Only the
+    // names: making libgsf's child objects reads their data.
+    std::vector<QString> names(const Storage& storage);
     Storage storage(const Storage& parent, const QString& name);
+    // By index: libgsf finds a child by name with a linear search.
+    Storage storageAt(const Storage& parent, int index);
     // nullopt when absent, or when it cannot be read whole (larger than the
     // file, over the byte budget, a broken sector chain): then damaged() is set
     // and errorText() names the stream.

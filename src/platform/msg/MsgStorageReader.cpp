@@ -40,8 +40,9 @@ public:
     {
         if (depth > limits::MaxDepth)
             return fail(QStringLiteral("embedded messages nested too deeply"));
+        const std::vector<QString> children = m_in.names(storage);
         PropertyMap props;
-        if (!readProperties(storage, level, &props))
+        if (!readProperties(storage, children, level, &props))
             return false;
         for (auto& [tag, p] : props) {
             if (tagId(tag) < 0x8000) {
@@ -51,15 +52,14 @@ public:
             }
         }
 
-        std::vector<QString> recipients;
-        std::vector<QString> attachments;
-        for (const auto& entry : m_in.entries(storage)) {
-            if (!entry.isStorage)
-                continue;
-            if (entry.name.startsWith(QLatin1String("__recip_version1.0_#")))
-                recipients.push_back(entry.name);
-            else if (entry.name.startsWith(QLatin1String("__attach_version1.0_#")))
-                attachments.push_back(entry.name);
+        // Name and index of each recipient and attachment storage.
+        std::vector<std::pair<QString, int>> recipients;
+        std::vector<std::pair<QString, int>> attachments;
+        for (int i = 0; i < int(children.size()); ++i) {
+            if (children[i].startsWith(QLatin1String("__recip_version1.0_#")))
+                recipients.emplace_back(children[i], i);
+            else if (children[i].startsWith(QLatin1String("__attach_version1.0_#")))
+                attachments.emplace_back(children[i], i);
         }
         if (int(recipients.size()) > limits::MaxRecipients ||
             int(attachments.size()) > limits::MaxAttachments)
@@ -71,16 +71,18 @@ public:
         std::sort(recipients.begin(), recipients.end());
         std::sort(attachments.begin(), attachments.end());
 
-        for (const auto& name : recipients) {
+        for (const auto& [name, index] : recipients) {
             PropertyMap row;
-            if (!readProperties(m_in.storage(storage, name), Level::Child, &row))
+            const auto rowStorage = m_in.storageAt(storage, index);
+            if (!readProperties(rowStorage, m_in.names(rowStorage), Level::Child, &row))
                 return false;
             out->recipients.push_back(std::move(row));
         }
-        for (const auto& name : attachments) {
-            auto attachStorage = m_in.storage(storage, name);
+        for (const auto& [name, index] : attachments) {
+            auto attachStorage = m_in.storageAt(storage, index);
             AttachmentObject attachment;
-            if (!readProperties(attachStorage, Level::Child, &attachment.props))
+            if (!readProperties(attachStorage, m_in.names(attachStorage), Level::Child,
+                                &attachment.props))
                 return false;
             const QString objectName = substgName(makeTag(pid::AttachDataBin, PtObject));
             if (auto inner = m_in.storage(attachStorage, objectName)) {
@@ -102,7 +104,8 @@ private:
         return false;
     }
 
-    bool readProperties(const CompoundReader::Storage& storage, Level level, PropertyMap* out)
+    bool readProperties(const CompoundReader::Storage& storage,
+                        const std::vector<QString>& children, Level level, PropertyMap* out)
     {
         if (!storage)
             return fail(QStringLiteral("a message storage is missing"));
@@ -127,10 +130,8 @@ private:
         // Variable-size values: every value stream present, listed or not.
         static const QRegularExpression pattern(QStringLiteral("^__substg1\\.0_([0-9A-Fa-f]{8})$"));
         int streams = 0;
-        for (const auto& entry : m_in.entries(storage)) {
-            if (entry.isStorage)
-                continue;
-            const auto match = pattern.match(entry.name);
+        for (const QString& name : children) {
+            const auto match = pattern.match(name);
             if (!match.hasMatch())
                 continue;
             const auto tag = std::uint32_t(match.captured(1).toUInt(nullptr, 16));
@@ -138,13 +139,12 @@ private:
                 continue;
             if (++streams > limits::MaxProperties)
                 return fail(QStringLiteral("too many properties"));
-            auto bytes = m_in.stream(storage, entry.name);
+            auto bytes = m_in.stream(storage, name);
             // A value that cannot be read whole fails the file: dropping it would
             // lose part of the message without a word.
             if (!bytes)
-                return fail(m_in.damaged()
-                                ? m_in.errorText()
-                                : QStringLiteral("stream \"%1\" vanished").arg(entry.name));
+                return fail(m_in.damaged() ? m_in.errorText()
+                                           : QStringLiteral("stream \"%1\" vanished").arg(name));
             (*out)[tag] = Property{tag, 0, std::move(*bytes)};
         }
         return true;

@@ -57,13 +57,15 @@ public:
 
         if (!writeProperties(props, header, {}))
             return false;
-        for (std::uint32_t i = 0; i < recipients; ++i) {
+        // Last first: libgsf keeps a storage's children in a sorted list, and an
+        // entry that sorts before all the others goes in without a walk.
+        for (std::uint32_t i = recipients; i-- > 0;) {
             if (!m_out.beginStorage(QString::asprintf("__recip_version1.0_#%08X", i)) ||
                 !writeProperties(message.recipients[i], QByteArray(8, '\0'), {}) ||
                 !m_out.endStorage())
                 return false;
         }
-        for (std::uint32_t i = 0; i < attachments; ++i) {
+        for (std::uint32_t i = attachments; i-- > 0;) {
             if (!m_out.beginStorage(QString::asprintf("__attach_version1.0_#%08X", i)) ||
                 !writeAttachment(message.attachments[i]) || !m_out.endStorage())
                 return false;

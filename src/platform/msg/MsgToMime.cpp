@@ -124,11 +124,15 @@ private:
     static void addMailbox(GMimeMessage* message, GMimeAddressType type, const QString& name,
                            const QString& address)
     {
+        addMailbox(g_mime_message_get_addresses(message, type), name, address);
+    }
+
+    static void addMailbox(InternetAddressList* list, const QString& name, const QString& address)
+    {
         // An Exchange-internal address (an X.500 name) goes in its SMTP form.
         const QString mail = address.startsWith(QLatin1Char('/')) ? toImceaex(address) : address;
         if (name.isEmpty() && mail.isEmpty())
             return;
-        InternetAddressList* list = g_mime_message_get_addresses(message, type);
         GRef<InternetAddress> mailbox(internet_address_mailbox_new(
             name == mail ? nullptr : name.toUtf8().constData(), mail.toUtf8().constData()));
         internet_address_list_add(list, mailbox.get());
@@ -163,18 +167,31 @@ private:
             addMailbox(message, GMIME_ADDRESS_TYPE_FROM, senderName, senderAddr);
         }
 
+        // Each list is filled apart and handed to the message once: GMime writes
+        // the whole header again on every change of a message's own list.
+        GRef<InternetAddressList> lists[3] = {
+            GRef<InternetAddressList>(internet_address_list_new()),
+            GRef<InternetAddressList>(internet_address_list_new()),
+            GRef<InternetAddressList>(internet_address_list_new())};
         for (const PropertyMap& row : m_msg.recipients) {
             const auto type = getLong(row, pid::RecipientType).value_or(1) & 0xF;
-            const GMimeAddressType kind = type == 2   ? GMIME_ADDRESS_TYPE_CC
-                                          : type == 3 ? GMIME_ADDRESS_TYPE_BCC
-                                                      : GMIME_ADDRESS_TYPE_TO;
+            InternetAddressList* kind = type == 2   ? lists[1].get()
+                                        : type == 3 ? lists[2].get()
+                                                    : lists[0].get();
             QString address = string(row, pid::SmtpAddress);
             if (address.isEmpty())
                 address = string(row, pid::EmailAddress);
             QString name = string(row, pid::DisplayName);
             if (name.isEmpty())
                 name = string(row, pid::RecipientDisplayName);
-            addMailbox(message, kind, name, address);
+            addMailbox(kind, name, address);
+        }
+        const GMimeAddressType kinds[3] = {GMIME_ADDRESS_TYPE_TO, GMIME_ADDRESS_TYPE_CC,
+                                           GMIME_ADDRESS_TYPE_BCC};
+        for (int i = 0; i < 3; ++i) {
+            if (internet_address_list_length(lists[i].get()) > 0)
+                internet_address_list_append(g_mime_message_get_addresses(message, kinds[i]),
+                                             lists[i].get());
         }
 
         QString subject = string(pid::Subject);

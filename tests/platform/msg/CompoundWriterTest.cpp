@@ -42,7 +42,7 @@ TEST(CompoundWriter, WritesStoragesThatOtherReadersOpen)
     ASSERT_TRUE(inner);
     EXPECT_EQ(in.stream(inner, QStringLiteral("big")).value_or(QByteArray()), big);
     EXPECT_EQ(in.stream(inner, QStringLiteral("s1199")).value_or(QByteArray()), QByteArray("1199"));
-    EXPECT_EQ(in.entries(inner).size(), 1201u);
+    EXPECT_EQ(in.names(inner).size(), 1201u);
 }
 
 TEST(CompoundWriter, RefusesBadNamesAndOrder)

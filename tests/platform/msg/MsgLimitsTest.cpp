@@ -48,14 +48,14 @@ TEST(MsgLimits, WriterRefusesWhatTheReaderWould)
 
     // More recipients or attachments than a file may hold.
     QByteArray recipients = "From: a@example.com\nSubject: many\n";
-    for (int i = 0; i < 5000; ++i)
+    for (int i = 0; i < 10001; ++i)
         recipients += "To: p" + QByteArray::number(i) + "@example.com\n";
     platform::PlatformError error;
     EXPECT_FALSE(encode(recipients + "\nbody\n", &error).has_value());
     EXPECT_TRUE(error.detail.contains(QLatin1String("recipients"))) << error.detail.toStdString();
     QByteArray many = "From: a@example.com\nSubject: many\nMIME-Version: 1.0\n"
                       "Content-Type: multipart/mixed; boundary=b\n\n";
-    for (int i = 0; i < 5000; ++i)
+    for (int i = 0; i < 10001; ++i)
         many += "--b\nContent-Type: application/octet-stream; name=a" + QByteArray::number(i) +
                 "\n\nx\n";
     many += "--b--\n";
