@@ -203,8 +203,7 @@ std::optional<FolderRef> FolderTree::deletedItems(int store, PlatformError* erro
 bool FolderTree::exists(const FolderRef& folder) const
 {
     if (folder.isStoreRoot() || folder.isInbox())
-        return isRealDirectory(m_backend.store(folder.store).path) ||
-               QFileInfo(m_backend.store(folder.store).path).isDir();
+        return QFileInfo(m_backend.store(folder.store).path).isDir(); // the profile's own path
     if (entryExists(m_backend.folderDir(folder)))
         return true;
     const QString prefix = folder.dirName + '.';

@@ -11,7 +11,6 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
-#include <QTimeZone>
 
 #include <gtest/gtest.h>
 
@@ -62,62 +61,8 @@ TEST(DemoProfileMaker, WritesDeterministicStoresAndRefusesToOverwrite)
     EXPECT_EQ(runDemoTool({temp.filePath("bad"), "--messages", "many"}), 2);
     EXPECT_EQ(runDemoTool({}), 2);
 
-    const QByteArray profile = readFile(first + "/profile.ini");
-    EXPECT_TRUE(profile.startsWith("[Profile]\nUserName=Demo User\n"
-                                   "UserAddress=demo.user@example.com\n"
-                                   "DefaultStore=Personal Folders\n"))
-        << profile.constData();
-    EXPECT_TRUE(profile.contains("[Store2]\nName=Archive\nPath=archive\n"));
-    EXPECT_TRUE(profile.contains("[Store3]\nName=Projects\nPath=projects\n"));
     EXPECT_EQ(readFile(first + "/personal/.Calendar/kestrel-folder-type"), "1\n");
     EXPECT_EQ(readFile(first + "/personal/.Contacts/kestrel-folder-type"), "2\n");
-}
-
-TEST(DemoProfileMaker, SpreadsMailOverYearsKindsAndFlags)
-{
-    TempDir temp;
-    kestrel::demo::DemoProfileBuilder builder(temp.filePath("demo"), 3000, 1);
-    ASSERT_TRUE(builder.build()) << builder.errorText().toStdString();
-    const qint64 endOfLastYear =
-        QDateTime(QDate(2026, 1, 1), QTime(0, 0), QTimeZone::utc()).toSecsSinceEpoch();
-    int files = 0, before = 0, unread = 0, noArchive = 0, html = 0, attachments = 0, reports = 0,
-        meetings = 0, inNew = 0;
-    QSet<int> years;
-    QSet<QByteArray> senders;
-    for (const char* store : {"personal", "archive", "projects"}) {
-        for (const QString& folder : MaildirInspector::folderDirs(temp.filePath("demo/") + store)) {
-            for (const QString& path : MaildirInspector::messageFiles(folder)) {
-                const QFileInfo info(path);
-                const QString flags = MaildirInspector::flagsOf(info.fileName());
-                const QByteArray bytes = readFile(path);
-                ++files;
-                before += info.lastModified().toSecsSinceEpoch() < endOfLastYear;
-                years.insert(info.lastModified().toUTC().date().year());
-                unread += !flags.contains('S');
-                noArchive += flags.contains('a');
-                inNew += path.contains("/new/");
-                html += bytes.contains("Content-Type: text/html");
-                attachments += bytes.contains("Content-Disposition: attachment");
-                reports += bytes.contains("Content-Type: multipart/report");
-                meetings += bytes.contains("Content-Type: text/calendar; method=REQUEST");
-                senders.insert(bytes.mid(bytes.indexOf("\nFrom: "), 40));
-                EXPECT_TRUE(info.fileName().contains(QStringLiteral(",S=%1").arg(info.size())))
-                    << path.toStdString();
-            }
-        }
-    }
-    EXPECT_EQ(files, 3000);
-    EXPECT_GT(before, 2600);
-    EXPECT_LT(before, 3000);
-    EXPECT_GE(years.size(), 15);
-    EXPECT_GT(unread, 150);
-    EXPECT_GT(noArchive, 100);
-    EXPECT_GT(inNew, 0);
-    EXPECT_GT(html, 200);
-    EXPECT_GT(attachments, 200);
-    EXPECT_EQ(reports, 1);
-    EXPECT_EQ(meetings, 1);
-    EXPECT_GT(senders.size(), 300);
 }
 
 TEST(DemoProfileDovecot, DovecotListsTheSameFoldersCountsAndFlags)

@@ -80,24 +80,6 @@ TEST(MailProfile, FailuresAreReportedNotCrashed)
     EXPECT_EQ(profile->defaultStore, 0);
 }
 
-TEST(MailProfile, LocationFollowsEnvironment)
-{
-    const QByteArray oldProfile = qgetenv("KESTREL_PROFILE");
-    const QByteArray oldConfig = qgetenv("XDG_CONFIG_HOME");
-    qunsetenv("KESTREL_PROFILE");
-    qputenv("XDG_CONFIG_HOME", "/tmp/xdg-test");
-    EXPECT_EQ(MailProfile::location(), "/tmp/xdg-test/kestrel-mailkeep/profile.ini");
-    qunsetenv("XDG_CONFIG_HOME");
-    EXPECT_EQ(MailProfile::location(), QDir::homePath() + "/.config/kestrel-mailkeep/profile.ini");
-    qputenv("KESTREL_PROFILE", "/elsewhere/p.ini");
-    EXPECT_EQ(MailProfile::location(), "/elsewhere/p.ini");
-    qputenv("KESTREL_PROFILE", oldProfile);
-    if (oldProfile.isNull())
-        qunsetenv("KESTREL_PROFILE");
-    if (!oldConfig.isNull())
-        qputenv("XDG_CONFIG_HOME", oldConfig);
-}
-
 TEST(MailProfile, ApplicationNeedsAProfileAndExistingStores)
 {
     test::TempMaildir maildir;
