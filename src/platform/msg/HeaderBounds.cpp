@@ -66,27 +66,41 @@ void appendCut(QByteArray& out, QByteArrayView field)
         out.append('\n');
 }
 
-// "Name: a, b, c" as "Name: a, b" and "Name: c", each under the bound.
-void appendSplit(QByteArray& out, QByteArrayView name, QByteArrayView value)
+// "Name: a, b, c" as "Name: a, b" and "Name: c", each under the field bound and
+// each address cut to the address bound.
+void appendSplit(QByteArray& out, QByteArrayView name, QByteArrayView value,
+                 const std::vector<qsizetype>& separators)
+{
+    QByteArray field = name.toByteArray() + ':';
+    const qsizetype empty = field.size();
+    qsizetype start = 0;
+    for (size_t k = 0; k <= separators.size(); ++k) {
+        const qsizetype end = k < separators.size() ? separators[k] + 1 : value.size();
+        QByteArrayView piece = value.sliced(start, end - start);
+        if (piece.size() > MaxAddressBytes)
+            piece = piece.first(MaxAddressBytes);
+        if (field.size() > empty && field.size() + piece.size() > MaxFieldBytes) {
+            if (field.endsWith(','))
+                field.chop(1);
+            appendCut(out, field);
+            field.truncate(empty);
+        }
+        field.append(piece.data(), piece.size());
+        start = end;
+    }
+    if (field.size() > empty)
+        appendCut(out, field);
+}
+
+bool hasLongAddress(QByteArrayView value, const std::vector<qsizetype>& separators)
 {
     qsizetype start = 0;
-    qsizetype last = 0; // end of the last address that fits
-    const std::vector<qsizetype> commas = separators(value);
-    auto emit = [&](qsizetype end) {
-        QByteArray field =
-            name.toByteArray() + ':' + value.sliced(start, end - start).toByteArray();
-        appendCut(out, field);
-        start = end + 1;
-    };
-    for (const qsizetype comma : commas) {
-        if (comma - start > MaxFieldBytes && last > start)
-            emit(last);
-        last = comma;
+    for (const qsizetype at : separators) {
+        if (at - start > MaxAddressBytes)
+            return true;
+        start = at + 1;
     }
-    if (value.size() - start > MaxFieldBytes && last > start)
-        emit(last);
-    if (start < value.size())
-        emit(value.size());
+    return value.size() - start > MaxAddressBytes;
 }
 
 } // namespace
@@ -94,7 +108,7 @@ void appendSplit(QByteArray& out, QByteArrayView name, QByteArrayView value)
 BoundedHeaders boundHeaders(const QByteArray& block)
 {
     BoundedHeaders result;
-    const bool large = block.size() > MaxFieldBytes;
+    result.block.reserve(block.size());
     qsizetype start = 0;
     while (start < block.size()) {
         // One field: its line and the continuation lines after it.
@@ -107,23 +121,24 @@ BoundedHeaders boundHeaders(const QByteArray& block)
         const qsizetype colon = field.indexOf(':');
         const QByteArrayView name = colon > 0 ? field.first(colon).trimmed() : QByteArrayView();
         const QByteArrayView value = colon > 0 ? field.sliced(colon + 1) : QByteArrayView();
-        if (isRecipientField(name) && !value.trimmed().isEmpty())
-            result.recipients += qsizetype(separators(value).size()) + 1;
-        if (large) {
-            if (field.size() <= MaxFieldBytes) {
-                result.block.append(field);
-            } else {
+        if (isAddressField(name)) {
+            const std::vector<qsizetype> commas = separators(value);
+            if (isRecipientField(name) && !value.trimmed().isEmpty())
+                result.recipients += qsizetype(commas.size()) + 1;
+            if (field.size() > MaxFieldBytes || hasLongAddress(value, commas)) {
                 result.changed = true;
-                if (isAddressField(name))
-                    appendSplit(result.block, name, value);
-                else
-                    appendCut(result.block, field);
+                appendSplit(result.block, name, value, commas);
+            } else {
+                result.block.append(field);
             }
+        } else if (field.size() > MaxFieldBytes) {
+            result.changed = true;
+            appendCut(result.block, field);
+        } else {
+            result.block.append(field);
         }
         start = end;
     }
-    if (!large)
-        result.block = block;
     return result;
 }
 
