@@ -86,7 +86,15 @@ bool FolderProcessor::ProcessFolder(const QString& folderPath)
     std::unique_ptr<platform::ItemCollection> all = source ? source->items() : nullptr;
     std::unique_ptr<platform::ItemCollection> matching = all ? all->restrict(filter) : nullptr;
     all.reset();
-    qint64 n = matching ? matching->count().value_or(0) : 0;
+    const std::optional<qint64> listed = matching ? matching->count() : std::nullopt;
+    if (!listed) {
+        // A ticked folder that is gone or cannot be listed (a link out of the
+        // store, an unreadable directory) is one failure, not silence.
+        ++m_counters.FailedCount;
+        endFolder();
+        return true;
+    }
+    qint64 n = *listed;
     if (n <= 0) {
         endFolder();
         return true;

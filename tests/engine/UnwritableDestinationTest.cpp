@@ -111,3 +111,28 @@ TEST(UnwritableDestination, ReadOnlyStoreCountsTheFolderItCannotMirror)
     EXPECT_EQ(h.view.status, QStringLiteral("0 items moved. 4 items not be processed."));
     EXPECT_EQ(h.stores.messageFiles(0, kFolder).size(), 4);
 }
+
+TEST(UnreadableSource, AFolderThatCannotBeListedIsOneFailureAndNothingOutsideIsTouched)
+{
+    EngineHarness h(kStores);
+    addMessages(h, 2);
+    const TempDir outside;
+    for (const char* sub : {"cur", "new", "tmp"})
+        ASSERT_TRUE(QDir(outside.path()).mkpath(QString::fromLatin1(sub)));
+    QFile foreign(outside.filePath(QStringLiteral("cur/1.outside:2,S")));
+    ASSERT_TRUE(foreign.open(QIODevice::WriteOnly));
+    foreign.write("Subject: not ours\n\nbody\n");
+    foreign.close();
+    // A folder of the store whose cur/ leads out of it.
+    ASSERT_TRUE(h.stores.addFolder(0, QStringLiteral("Linked")));
+    const QString linkedCur =
+        h.stores.folderDir(0, QStringLiteral("Linked")) + QStringLiteral("/cur");
+    ASSERT_TRUE(QDir(linkedCur).removeRecursively());
+    ASSERT_TRUE(QFile::link(outside.filePath(QStringLiteral("cur")), linkedCur));
+    ASSERT_TRUE(h.stores.open());
+
+    h.run(h.settings(0, false, 1), {kFolder, QStringLiteral("Linked"), QStringLiteral("Gone")});
+    EXPECT_EQ(h.view.status, QStringLiteral("2 items moved. 2 items not be processed.") +
+                                 h.view.status.section('.', 2));
+    EXPECT_TRUE(QFile::exists(foreign.fileName()));
+}
