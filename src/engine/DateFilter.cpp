@@ -5,7 +5,7 @@ namespace kestrel::engine {
 using platform::DateProperty;
 using platform::DateRestriction;
 
-std::optional<DateProperty> DatePropertyOf(int dateBase)
+std::optional<DateProperty> datePropertyOf(int dateBase)
 {
     switch (dateBase) {
     case DateReceived:
@@ -28,7 +28,7 @@ QString OutlookDateTimeStr(const QDateTime& d)
 
 QString BuildDateFilter(int dateBase, const QDateTime& startDate, const QDateTime& endDate)
 {
-    const std::optional<DateProperty> property = DatePropertyOf(dateBase);
+    const std::optional<DateProperty> property = datePropertyOf(dateBase);
     const DateRestriction restriction =
         property ? DateRestriction::between(*property, startDate, endDate)
                  : DateRestriction::anyBetween(startDate, endDate);

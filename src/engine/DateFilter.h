@@ -12,7 +12,7 @@ namespace kestrel::engine {
 enum DateBase { DateReceived = 0, DateSent = 1, DateModified = 2, DateCreated = 3, DateAny = 4 };
 
 // The property a single date base tests; nothing for DateAny (or out of range).
-std::optional<platform::DateProperty> DatePropertyOf(int dateBase);
+std::optional<platform::DateProperty> datePropertyOf(int dateBase);
 
 // "\"January 05, 2009 02:07 PM\"": a filter literal, quoted.
 QString OutlookDateTimeStr(const QDateTime& d);

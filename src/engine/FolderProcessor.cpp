@@ -40,7 +40,7 @@ bool isLeftAlone(platform::MailItem& item, const TaskSettings& settings)
 std::optional<bool> IsFilterOkay(const TaskSettings& settings, platform::MailItem& message)
 {
     bool result = true;
-    if (const std::optional<platform::DateProperty> property = DatePropertyOf(settings.DateBase)) {
+    if (const std::optional<platform::DateProperty> property = datePropertyOf(settings.DateBase)) {
         const std::optional<QDateTime> first = platform::readDate(message, *property);
         if (!first)
             return std::nullopt;
