@@ -208,19 +208,20 @@ TEST(TaskRunner, DateChoicesAnyOfFourAndTheEndDaysLastMinute)
     EXPECT_EQ(QFileInfo(left.first()).lastModified(), nextDay.received);
 }
 
-TEST(TaskRunner, StoreRootTickedAndMissingFoldersCountNothing)
+TEST(TaskRunner, StoreRootTickedCountsNothingAndAMissingFolderFails)
 {
     EngineHarness h(kStores);
     h.stores.addMessage(0, QStringLiteral("Inbox"), inRange(QStringLiteral("in the inbox")));
     ASSERT_TRUE(h.stores.open());
     h.view.status = QStringLiteral("before");
-    // The store root holds no items of its own here: nothing to do, nothing counted.
+    // The store root holds no items of its own here: nothing to do. A ticked
+    // folder that is gone since is one failure, never a silent success.
     h.run(h.settings(0, false), {QString(), QStringLiteral("No Such Folder")});
     EXPECT_EQ(h.runner.counters().ProcessedCount, 0);
-    EXPECT_EQ(h.runner.counters().FailedCount, 0);
+    EXPECT_EQ(h.runner.counters().FailedCount, 1);
     EXPECT_TRUE(h.view.eventsStartingWith(QStringLiteral("status: Processing")).isEmpty());
     EXPECT_EQ(h.view.actionText, QStringLiteral("Task completed."));
-    EXPECT_EQ(h.view.status, QStringLiteral("0 items moved."));
+    EXPECT_EQ(h.view.status, QStringLiteral("0 items moved. 1 item not be processed."));
     EXPECT_EQ(h.stores.messageFiles(0, QStringLiteral("Inbox")).size(), 1);
 }
 
