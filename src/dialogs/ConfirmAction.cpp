@@ -1,8 +1,8 @@
 #include "ConfirmAction.h"
 
 #include "DialogRunner.h"
-#include "SettingsStore.h"
 #include "frmConfirm.h"
+#include "shell/SettingsStore.h"
 
 #include <QCheckBox>
 #include <QGuiApplication>

@@ -6,10 +6,14 @@
 
 class QWidget;
 
+namespace kestrel::shell {
+class SettingsStore;
+}
+
 namespace kestrel::dialogs {
 
 class DialogRunner;
-class SettingsStore;
+using shell::SettingsStore;
 
 // What the confirmation tells about the run that is about to start.
 struct ConfirmRequest {

@@ -1,10 +1,10 @@
 #include "Notices.h"
 
 #include "DialogRunner.h"
-#include "SettingsStore.h"
 #include "frmCompactInfo.h"
 #include "frmFirstWarning.h"
 #include "frmNoArchiveWarning.h"
+#include "shell/SettingsStore.h"
 
 #include <QScreen>
 

@@ -2,10 +2,14 @@
 
 class QWidget;
 
+namespace kestrel::shell {
+class SettingsStore;
+}
+
 namespace kestrel::dialogs {
 
 class DialogRunner;
-class SettingsStore;
+using shell::SettingsStore;
 
 // The first-run warning, unless "Dialogs"/"ShowFirstWarning" is "0"; once
 // shown, the setting becomes "0".

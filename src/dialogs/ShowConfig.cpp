@@ -1,8 +1,8 @@
 #include "ShowConfig.h"
 
 #include "DialogRunner.h"
-#include "SettingsStore.h"
 #include "frmConfig.h"
+#include "shell/SettingsStore.h"
 
 namespace kestrel::dialogs {
 

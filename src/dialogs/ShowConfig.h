@@ -2,10 +2,14 @@
 
 class QWidget;
 
+namespace kestrel::shell {
+class SettingsStore;
+}
+
 namespace kestrel::dialogs {
 
 class DialogRunner;
-class SettingsStore;
+using shell::SettingsStore;
 
 // The Configure button: edits "MSG"/"Pattern" (missing: "%ct% %su%") in
 // frmConfig. Okay stores the trimmed text as it is, empty included; Cancel

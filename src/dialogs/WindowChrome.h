@@ -1,5 +1,7 @@
 #pragma once
 
+#include "shell/ProductName.h"
+
 #include <QRect>
 #include <QString>
 
@@ -8,7 +10,7 @@ class QWidget;
 
 namespace kestrel::dialogs {
 
-inline constexpr char kProductName[] = "Kestrel Mailkeep";
+using shell::kProductName;
 inline constexpr char kCaptionToken[] = "{APP}";
 // The product's page, opened from the main window's link label.
 inline constexpr char kProductUrl[] = "https://kestrel-mailkeep.example/";

@@ -9,8 +9,7 @@
 
 namespace kestrel::shell {
 
-ShellServices ShellServices::defaults(dialogs::SettingsStore& settings,
-                                      dialogs::MessageBoxService& messages,
+ShellServices ShellServices::defaults(SettingsStore& settings, dialogs::MessageBoxService& messages,
                                       dialogs::DialogRunner& dialogs)
 {
     ShellServices services;

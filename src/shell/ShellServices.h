@@ -13,19 +13,19 @@ class SoundPlayer;
 namespace kestrel::dialogs {
 class DialogRunner;
 class MessageBoxService;
-class SettingsStore;
 } // namespace kestrel::dialogs
 
 namespace kestrel::shell {
 
 class FolderPicker;
+class SettingsStore;
 
 // What the main window reaches outside itself. The program passes the real
 // ones (defaults()); tests pass a temporary settings file, answering message
 // boxes and dialogs, a counted beep, their own application factory, a folder
 // picker that answers at once and a sound player that only records.
 struct ShellServices {
-    dialogs::SettingsStore* settings = nullptr;
+    SettingsStore* settings = nullptr;
     dialogs::MessageBoxService* messages = nullptr;
     dialogs::DialogRunner* dialogs = nullptr;
     std::function<void()> beep;
@@ -36,8 +36,7 @@ struct ShellServices {
 
     // The platform's beep, createApplication, the desktop's URL handler, its
     // directory chooser and QSoundEffect.
-    static ShellServices defaults(dialogs::SettingsStore& settings,
-                                  dialogs::MessageBoxService& messages,
+    static ShellServices defaults(SettingsStore& settings, dialogs::MessageBoxService& messages,
                                   dialogs::DialogRunner& dialogs);
 };
 

@@ -2,12 +2,12 @@
 
 #include "FileDialogFolderPicker.h"
 #include "RdoSession.h"
+#include "SettingsStore.h"
 #include "StoreLists.h"
 #include "StoredAction.h"
 #include "WaveSoundPlayer.h"
 #include "dialogs/MessageBoxService.h"
 #include "dialogs/Notices.h"
-#include "dialogs/SettingsStore.h"
 #include "dialogs/WindowChrome.h"
 #include "dialogs/frmPictures.h"
 #include "folders/FolderTreeView.h"
@@ -40,8 +40,7 @@ static ShellServices withDefaults(ShellServices services)
 
 frmMain::frmMain(ShellServices services, QWidget* parent)
     : QWidget(parent, Qt::Window), m_services(withDefaults(std::move(services))),
-      m_settingsReader(*m_services.settings),
-      m_runner(std::make_unique<engine::TaskRunner>(*this, *m_services.sound, m_settingsReader,
+      m_runner(std::make_unique<engine::TaskRunner>(*this, *m_services.sound, *m_services.settings,
                                                     QCoreApplication::applicationDirPath()))
 {
     setObjectName(QStringLiteral("frmMain"));
@@ -142,7 +141,7 @@ void frmMain::fillFixedControls()
     cbPriority->setCurrentIndex(2);
     dtStart->setDate(QDate(1900, 1, 1));
     dtEnd->setDate(QDate(QDate::currentDate().year() - 1, 12, 31));
-    const dialogs::SettingsStore& settings = *m_services.settings;
+    const SettingsStore& settings = *m_services.settings;
     txtSrcFileSystemFolder->setText(settings.read(kConfig, QStringLiteral("SourceDiskFolder"), {}));
     txtDstFileSystemFolder->setText(
         settings.read(kConfig, QStringLiteral("DestinationDiskFolder"), {}));
@@ -198,11 +197,18 @@ void frmMain::cbTopFolder_Click()
         fillEmptyDiskFolder(*txtSrcFileSystemFolder);
         tvFolders->ClearChildFolders();
     } else {
+        m_loadingFolders = true;
         tvFolders->ShowChildFolders(OutlookNamespace.get(), selectedStore(*cbTopFolder));
+        m_loadingFolders = false;
     }
     EnableArchiveButton();
     GoBusy(false);
     setEnabled(wasEnabled);
+    if (m_closeAfterLoading) {
+        m_closeAfterLoading = false;
+        close();
+        return;
+    }
     processEventsTwice();
     // A disabled window takes no focus: caret and focus come once it is back.
     if (disk) {
@@ -270,7 +276,7 @@ void frmMain::cmdQuit_Click()
 
 void frmMain::Quit()
 {
-    dialogs::SettingsStore& settings = *m_services.settings;
+    SettingsStore& settings = *m_services.settings;
     settings.write(kConfig, QStringLiteral("Destination"), cbArchiveFolder->currentText());
     settings.write(kConfig, QStringLiteral("Action"), QString::number(cbAction->currentIndex()));
     settings.write(kConfig, QStringLiteral("SourceDiskFolder"), txtSrcFileSystemFolder->text());
@@ -285,6 +291,13 @@ void frmMain::closeEvent(QCloseEvent* event)
     // the session from under it. Closing asks it to stop instead.
     if (flags().TaskRunning) {
         m_runner->RequestStop();
+        event->ignore();
+        return;
+    }
+    // The folder list being loaded reads the namespace between its yields:
+    // the window closes once the load is done.
+    if (m_loadingFolders) {
+        m_closeAfterLoading = true;
         event->ignore();
         return;
     }
@@ -432,14 +445,16 @@ void frmMain::leaveRunningState()
     unsetCursor();
 }
 
-// A change of source, tree, filter, task or destination during a run would
-// disturb the walk. The groups keep each control's own enabled state, so the
-// disk-folder edits come back as they were.
+// A change of source, tree, filter or destination during a run would disturb
+// the walk. The groups keep each control's own enabled state, so the
+// disk-folder edits come back as they were. The action and the pattern stay
+// open: the run took its action at its start, and a new pattern applies from
+// the next exported item on.
 void frmMain::lockTaskControls(bool locked)
 {
-    for (QWidget* group :
-         std::initializer_list<QWidget*>{GroupBox4, GroupBox2, tvFolders, fraArchive, GroupBox3})
-        group->setEnabled(!locked);
+    for (QWidget* control :
+         std::initializer_list<QWidget*>{GroupBox4, GroupBox2, tvFolders, fraArchive, cbPriority})
+        control->setEnabled(!locked);
 }
 
 void frmMain::yield()

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "SettingsStoreReader.h"
 #include "ShellServices.h"
+#include "StatusLine.h"
 #include "engine/TaskRunner.h"
 #include "engine/TaskSettings.h"
 #include "engine/TaskView.h"
@@ -147,7 +147,7 @@ public:
     QPushButton* cmdPreview;
     QPushButton* cmdQuit;
     QPushButton* cmdMinimize;
-    QLabel* lblAppStatus;
+    StatusLine* lblAppStatus;
     QLabel* imgLEDIdle;
     QLabel* imgLEDBusy;
     QLabel* imgAppName;
@@ -191,11 +191,12 @@ private:
     void processEventsTwice();
 
     ShellServices m_services;
-    SettingsStoreReader m_settingsReader;
     std::unique_ptr<engine::TaskRunner> m_runner;
     dialogs::WindowDragger* m_dragger = nullptr;
     std::unique_ptr<dialogs::frmPictures> m_pictures;
     bool m_unloaded = false;
+    bool m_loadingFolders = false;
+    bool m_closeAfterLoading = false;
 };
 
 } // namespace kestrel::shell

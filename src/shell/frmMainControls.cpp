@@ -184,8 +184,8 @@ void frmMain::createControls()
     cmdMinimize = button(this, "cmdMinimize", QStringLiteral("Minimize"));
     cmdMinimize->setIcon(QIcon(picture("minimize", 16)));
     cmdMinimize->setFlat(true);
-    lblAppStatus = label(this, "lblAppStatus", QStringLiteral("Waiting"));
-    lblAppStatus->setTextFormat(Qt::PlainText);
+    lblAppStatus = named(new StatusLine(this), "lblAppStatus");
+    lblAppStatus->setText(QStringLiteral("Waiting"));
     imgAppName =
         pictureLabel(this, "imgAppName", dialogs::svgPicture(":/shell/title.svg", {300, 44}));
     lblVer = label(this, "lblVer", QStringLiteral("v1.0.000"));
@@ -236,13 +236,20 @@ QWidget* frmMain::createFooter()
         command->setParent(footer);
         command->setMinimumWidth(88);
     }
-    auto* row = new QHBoxLayout(footer);
-    row->setContentsMargins(0, 0, 0, 0);
-    row->addWidget(lamps, 0, Qt::AlignVCenter);
-    row->addWidget(lblAppStatus, 1);
-    row->addWidget(cmdArchive);
-    row->addWidget(cmdPreview);
-    row->addWidget(cmdQuit);
+    // The status line has a row of its own: a whole summary with failures
+    // and size fits the window's width.
+    auto* status = new QHBoxLayout;
+    status->addWidget(lamps, 0, Qt::AlignVCenter);
+    status->addWidget(lblAppStatus, 1);
+    auto* commands = new QHBoxLayout;
+    commands->addStretch(1);
+    commands->addWidget(cmdArchive);
+    commands->addWidget(cmdPreview);
+    commands->addWidget(cmdQuit);
+    auto* rows = new QVBoxLayout(footer);
+    rows->setContentsMargins(0, 0, 0, 0);
+    rows->addLayout(status);
+    rows->addLayout(commands);
     cmdArchive->setDefault(false);
     return footer;
 }

@@ -1,10 +1,11 @@
 // The task driver of frmMain: Start, Preview, the check of the choices before
 // a run, and the confirmation. The run itself is engine::TaskRunner's.
 #include "FolderExists.h"
+#include "SettingsStore.h"
 #include "StoreLists.h"
 #include "dialogs/ConfirmAction.h"
 #include "dialogs/MessageBoxService.h"
-#include "dialogs/SettingsStore.h"
+#include "SettingsStore.h"
 #include "engine/PathRoutines.h"
 #include "folders/FolderTreeView.h"
 #include "frmMain.h"
@@ -32,7 +33,7 @@ void frmMain::cmdArchive_Click()
 {
     DoTask(false);
     // Whatever became of the run, refused and cancelled ones too.
-    dialogs::SettingsStore& settings = *m_services.settings;
+    SettingsStore& settings = *m_services.settings;
     settings.write(kConfig, QStringLiteral("SourceDiskFolder"), txtSrcFileSystemFolder->text());
     settings.write(kConfig, QStringLiteral("DestinationDiskFolder"),
                    txtDstFileSystemFolder->text());

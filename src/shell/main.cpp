@@ -1,7 +1,7 @@
+#include "SettingsStore.h"
 #include "Unattended.h"
 #include "dialogs/DialogRunner.h"
 #include "dialogs/QtMessageBoxService.h"
-#include "dialogs/SettingsStore.h"
 #include "dialogs/WindowChrome.h"
 #include "frmMain.h"
 
@@ -26,7 +26,7 @@ int main(int argc, char** argv)
     const QString screenshotFile = option > 0 ? arguments.value(option + 1) : QString();
     const bool unattended = !screenshotFile.isEmpty();
 
-    dialogs::SettingsStore settings;
+    shell::SettingsStore settings;
     dialogs::QtMessageBoxService messages;
     dialogs::ModalDialogRunner modalDialogs;
     shell::UnattendedMessageBoxService unattendedMessages;

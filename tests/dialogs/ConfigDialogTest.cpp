@@ -1,7 +1,7 @@
 #include "RecordingServices.h"
-#include "dialogs/SettingsStore.h"
 #include "dialogs/ShowConfig.h"
 #include "dialogs/frmConfig.h"
+#include "shell/SettingsStore.h"
 #include "support/TempDir.h"
 
 #include <QLabel>

@@ -1,9 +1,9 @@
 #include "dialogs/ConfirmAction.h"
 
 #include "RecordingServices.h"
-#include "dialogs/SettingsStore.h"
 #include "dialogs/SvgPicture.h"
 #include "dialogs/frmConfirm.h"
+#include "shell/SettingsStore.h"
 #include "support/TempDir.h"
 
 #include <QCheckBox>

@@ -1,11 +1,11 @@
 #include "dialogs/Notices.h"
 
 #include "RecordingServices.h"
-#include "dialogs/SettingsStore.h"
 #include "dialogs/frmCompactInfo.h"
 #include "dialogs/frmFirstWarning.h"
 #include "dialogs/frmNoArchiveWarning.h"
 #include "dialogs/frmPictures.h"
+#include "shell/SettingsStore.h"
 #include "support/TempDir.h"
 
 #include <QCheckBox>

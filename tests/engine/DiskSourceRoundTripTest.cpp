@@ -5,12 +5,12 @@
 #include "DemoProfileBuilder.h"
 #include "EngineHarness.h"
 #include "MaildirStoreWriter.h"
+#include "MsgReaders.h"
 #include "engine/DiskSource.h"
 #include "engine/PathRoutines.h"
 #include "folders/mdlMAPI.h"
 #include "platform/MailPlatform.h"
 #include "platform/PlatformRegistry.h"
-#include "platform/msg/MsgReaders.h"
 
 #include <QCryptographicHash>
 #include <QDir>

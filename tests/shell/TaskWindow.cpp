@@ -77,16 +77,4 @@ YieldProbe::YieldProbe(std::function<void()> onYield) : m_onYield(std::move(onYi
     m_timer.start();
 }
 
-PaintCounter::PaintCounter(QWidget& widget)
-{
-    widget.installEventFilter(this);
-}
-
-bool PaintCounter::eventFilter(QObject*, QEvent* event)
-{
-    if (event->type() == QEvent::Paint)
-        ++count;
-    return false;
-}
-
 } // namespace kestrel::test

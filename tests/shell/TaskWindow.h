@@ -1,8 +1,8 @@
 #pragma once
 
 // The real main window on stores built for the test (TempMaildir), with the
-// helpers the run tests share: ticking folders, a probe that runs inside every
-// yield of a run, and painting counts.
+// helpers the run tests share: ticking folders and a probe that runs inside
+// every yield of a run.
 
 #include "ShellFixture.h"
 #include "support/TempMaildir.h"
@@ -46,16 +46,6 @@ private:
     QTimer m_timer;
     std::function<void()> m_onYield;
     int m_calls = 0;
-};
-
-// Counts the paint events a widget receives.
-class PaintCounter : public QObject {
-public:
-    explicit PaintCounter(QWidget& widget);
-    int count = 0;
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
 };
 
 } // namespace kestrel::test

@@ -1,12 +1,11 @@
-#include <QApplication>
+#include <QCoreApplication>
 
 #include <gtest/gtest.h>
 
+// The libraries under test need no widgets; a plain core application proves it.
 int main(int argc, char** argv)
 {
-    // Before QApplication exists: tests never need a display.
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
+    QCoreApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

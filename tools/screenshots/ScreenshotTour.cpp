@@ -7,12 +7,12 @@
 // Run it under Xvfb: xvfb-run -a build/bin/kestrel-screenshots docs
 
 #include "DemoProfileBuilder.h"
-#include "Unattended.h"
-#include "dialogs/SettingsStore.h"
+#include "shell/Unattended.h"
+#include "shell/SettingsStore.h"
 #include "dialogs/WindowChrome.h"
 #include "engine/SoundPlayer.h"
 #include "folders/FolderTreeView.h"
-#include "frmMain.h"
+#include "shell/frmMain.h"
 #include "platform/PlatformRegistry.h"
 
 #include <QApplication>
@@ -114,7 +114,7 @@ int main(int argc, char** argv)
     }
     qputenv("KESTREL_PROFILE", QFile::encodeName(temporary.filePath("demo/profile.ini")));
 
-    dialogs::SettingsStore settings(temporary.filePath("settings.ini"));
+    shell::SettingsStore settings(temporary.filePath("settings.ini"));
     settings.write("Dialogs", "ShowFirstWarning", "0");
     settings.write("Dialogs", "ShowConfirmation", "0");
     QuietMessages messageBoxes;

@@ -1,10 +1,10 @@
 #include "SettingsStore.h"
 
-#include "WindowChrome.h"
+#include "ProductName.h"
 
 #include <QSettings>
 
-namespace kestrel::dialogs {
+namespace kestrel::shell {
 
 SettingsStore::SettingsStore()
     : m_settings(std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
@@ -44,4 +44,4 @@ QString SettingsStore::fileName() const
     return m_settings->fileName();
 }
 
-} // namespace kestrel::dialogs
+} // namespace kestrel::shell

@@ -1,4 +1,4 @@
-#include "dialogs/SettingsStore.h"
+#include "shell/SettingsStore.h"
 
 #include "support/TempDir.h"
 
@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-using kestrel::dialogs::SettingsStore;
+using kestrel::shell::SettingsStore;
 
 TEST(SettingsStore, MissingKeysGiveTheReadersDefault)
 {
