@@ -245,32 +245,3 @@ TEST(ConfirmAction, OnlyTheTextOneShowsTheDialog)
             << "nothing is written when the dialog is not shown";
     }
 }
-
-TEST(frmConfirm, PropertiesDriveTheControls)
-{
-    frmConfirm dialog;
-    EXPECT_EQ(dialog.lblAction->text(), "Action");
-    EXPECT_EQ(dialog.lblSource->text(), "Source");
-    EXPECT_EQ(dialog.GroupBox2->title(), "Source");
-    EXPECT_EQ(dialog.chkDoNotShow->text(), " Do not show this confirmation again");
-    EXPECT_EQ(dialog.cmdConfirm->text(), "Confirm");
-    EXPECT_EQ(dialog.cmdCancel->text(), "Cancel");
-    EXPECT_TRUE(dialog.lblSource->font().bold());
-    EXPECT_NE(dialog.findChild<QWidget*>("shaBorder"), nullptr);
-    EXPECT_FALSE(dialog.Image1->pixmap().isNull());
-    ASSERT_EQ(dialog.imgList.size(), 3);
-    EXPECT_NE(dialog.imgList[0].toImage(), dialog.imgList[1].toImage());
-
-    dialog.setDestinationType("Disk Folder");
-    EXPECT_EQ(dialog.fraDestination->title(), "Disk Folder");
-    dialog.setActionColour(Qt::red);
-    EXPECT_EQ(dialog.lblAction->palette().color(QPalette::WindowText), QColor(Qt::red));
-    dialog.setShowDialog(false);
-    EXPECT_TRUE(dialog.chkDoNotShow->isChecked());
-    EXPECT_FALSE(dialog.IsShowDialog());
-    dialog.setShowDialog(true);
-    EXPECT_TRUE(dialog.IsShowDialog());
-    EXPECT_FALSE(dialog.IsCanceled());
-    dialog.setActionMode(2);
-    EXPECT_EQ(dialog.imgAction->pixmap().toImage(), dialog.imgList[2].toImage());
-}
