@@ -22,6 +22,11 @@ struct PlatformError {
     QString detail; // path, errno text, parser position
 
     bool ok() const { return kind == ErrorKind::None; }
+
+    // The error of a failed system call: EACCES, EPERM and EROFS are
+    // AccessDenied, ENOENT and ENOTDIR NotFound, EEXIST Exists, anything else
+    // Io. The detail gets the system's words for code appended.
+    static PlatformError fromErrno(int code, const QString& text, const QString& detail);
 };
 
 // Base of every platform object: each call that fails records why here and

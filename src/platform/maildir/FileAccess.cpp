@@ -3,32 +3,11 @@
 #include "NativeName.h"
 
 #include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace kestrel::platform::maildir {
-
-ErrorKind errorKindOf(int code)
-{
-    switch (code) {
-    case ENOENT:
-        return ErrorKind::NotFound;
-    case EACCES:
-    case EPERM:
-    case EROFS:
-        return ErrorKind::AccessDenied;
-    default:
-        return ErrorKind::Io;
-    }
-}
-
-PlatformError systemError(int code, const QString& text, const QString& path)
-{
-    return {errorKindOf(code), code, text,
-            path + QStringLiteral(": ") + QString::fromLocal8Bit(strerror(code))};
-}
 
 int openMessageFile(const QString& path, struct stat* st, PlatformError* error)
 {
@@ -37,14 +16,15 @@ int openMessageFile(const QString& path, struct stat* st, PlatformError* error)
     if (fd < 0) {
         const int code = errno;
         if (error) {
-            *error = code == ELOOP ? PlatformError{ErrorKind::Invalid, code,
-                                                   QStringLiteral("The message file is a symbolic "
-                                                                  "link, which is not followed"),
-                                                   path}
-                                   : systemError(code,
-                                                 QStringLiteral("The message file cannot be "
-                                                                "read"),
-                                                 path);
+            *error = code == ELOOP
+                         ? PlatformError{ErrorKind::Invalid, code,
+                                         QStringLiteral("The message file is a symbolic "
+                                                        "link, which is not followed"),
+                                         path}
+                         : PlatformError::fromErrno(code,
+                                                    QStringLiteral("The message file cannot be "
+                                                                   "read"),
+                                                    path);
         }
         return -1;
     }
@@ -52,7 +32,8 @@ int openMessageFile(const QString& path, struct stat* st, PlatformError* error)
         const int code = errno;
         ::close(fd);
         if (error)
-            *error = systemError(code, QStringLiteral("The message file cannot be read"), path);
+            *error = PlatformError::fromErrno(
+                code, QStringLiteral("The message file cannot be read"), path);
         return -1;
     }
     if (!S_ISREG(st->st_mode)) {
@@ -89,7 +70,8 @@ std::optional<QByteArray> readMessageFile(const QString& path, qint64 maxBytes,
             const int code = errno;
             ::close(fd);
             if (error)
-                *error = systemError(code, QStringLiteral("The message file cannot be read"), path);
+                *error = PlatformError::fromErrno(
+                    code, QStringLiteral("The message file cannot be read"), path);
             return std::nullopt;
         }
         if (n == 0)

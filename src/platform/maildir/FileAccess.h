@@ -21,10 +21,6 @@ namespace kestrel::platform::maildir {
 // look for a calendar part); larger messages are refused with Invalid.
 inline constexpr qint64 kMaxMessageBytes = qint64(1) << 30;
 
-ErrorKind errorKindOf(int code);
-// An error for a failed system call: kind from code, detail "path: strerror".
-PlatformError systemError(int code, const QString& text, const QString& path);
-
 // Opens a message file for reading without following a symbolic link and
 // without blocking; refuses anything but a regular file. Returns the fd (the
 // caller closes it) and its stat, or -1 with *error.

@@ -51,7 +51,8 @@ bool ensureMaildirDirs(const QString& dir, PlatformError* error)
         const QString path = dir + QLatin1String(sub);
         if (!makeDir(path, &code)) {
             if (error)
-                *error = systemError(code, QStringLiteral("The folder cannot be created"), path);
+                *error = PlatformError::fromErrno(
+                    code, QStringLiteral("The folder cannot be created"), path);
             return false;
         }
         // An existing cur/, new/ or tmp/ that is a link would put the message

@@ -78,7 +78,8 @@ std::optional<MaildirTreeCount> MaildirTreeCounter::count(const QString& root,
     const int fd = ::open(nativePath(root).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) {
         if (error)
-            *error = systemError(errno, QStringLiteral("The folder cannot be read"), root);
+            *error =
+                PlatformError::fromErrno(errno, QStringLiteral("The folder cannot be read"), root);
         return std::nullopt;
     }
     MaildirTreeCount count;

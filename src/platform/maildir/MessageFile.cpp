@@ -29,7 +29,8 @@ bool MessageFile::loadStat(PlatformError* error)
     if (::lstat(nativePath(path()).constData(), &st) != 0) {
         const int code = errno;
         if (error)
-            *error = systemError(code, QStringLiteral("The message file is gone"), path());
+            *error =
+                PlatformError::fromErrno(code, QStringLiteral("The message file is gone"), path());
         return false;
     }
     if (!S_ISREG(st.st_mode)) {

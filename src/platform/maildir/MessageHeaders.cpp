@@ -8,7 +8,6 @@
 #include <gmime/gmime.h>
 
 #include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -201,8 +200,8 @@ std::optional<QByteArray> readHeaderBlock(const QString& path, PlatformError* er
             const int code = errno;
             ::close(fd);
             if (error)
-                *error = {ErrorKind::Io, code, QStringLiteral("The message file cannot be read"),
-                          path + QStringLiteral(": ") + QString::fromLocal8Bit(strerror(code))};
+                *error = PlatformError::fromErrno(
+                    code, QStringLiteral("The message file cannot be read"), path);
             return std::nullopt;
         }
         if (got == 0)

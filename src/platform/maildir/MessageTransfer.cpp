@@ -10,7 +10,6 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -27,7 +26,7 @@ QByteArray native(const QString& path)
 bool failWith(PlatformError* error, int code, const QString& text, const QString& path)
 {
     if (error)
-        *error = systemError(code, text, path);
+        *error = PlatformError::fromErrno(code, text, path);
     return false;
 }
 

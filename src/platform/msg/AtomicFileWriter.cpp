@@ -9,7 +9,6 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -29,14 +28,8 @@ constexpr qint64 kStaleSeconds = 60 * 60;
 
 bool fail(PlatformError* error, int code, const QString& text, const QString& path)
 {
-    if (error) {
-        const ErrorKind kind = code == ENOENT                      ? ErrorKind::NotFound
-                               : (code == EACCES || code == EPERM) ? ErrorKind::AccessDenied
-                               : code == EEXIST                    ? ErrorKind::Exists
-                                                                   : ErrorKind::Io;
-        *error = {kind, code, text,
-                  path + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(code))};
-    }
+    if (error)
+        *error = PlatformError::fromErrno(code, text, path);
     return false;
 }
 
