@@ -282,6 +282,11 @@ TEST(BackendDovecot, DemoProfileReadsTheSameInBackendAndDovecot)
             const QString mailbox = kestrel::test::dovecotMailboxName(folder.path);
             mailboxes.append(mailbox);
             EXPECT_EQ(doveadm.messageCount(mailbox), folder.count) << mailbox.toStdString();
+            // Flags, keywords and received times of every file, as Dovecot reads them.
+            EXPECT_EQ(kestrel::test::compareFolderWithDovecot(
+                          doveadm, mailbox,
+                          kestrel::test::folderDirOfMailbox(doveadm.maildir(), mailbox)),
+                      QString());
             EXPECT_EQ(folder.type, mailbox == "Calendar"   ? 1
                                    : mailbox == "Contacts" ? 2
                                                            : 0)
