@@ -146,13 +146,15 @@ TEST(TaskRunner, StopEndsTheFolderAtItsNextTestAndStartsNoFurtherFolder)
     EXPECT_EQ(h.view.actionText, QStringLiteral("Task interrupted."));
 }
 
-TEST(TaskRunner, DeleteAndCopy)
+TEST(TaskRunner, DeleteAndCopyIntoASlashedName)
 {
     EngineHarness h(kStores);
     for (int i = 0; i < 3; ++i)
         h.stores.addMessage(0, QStringLiteral("Inbox"), inRange(QStringLiteral("D%1").arg(i)));
+    // A name with a slash: the run finds it, and mirrors it, through its %2F path.
+    const QString slashed = QStringLiteral("Q1/Q2");
     for (int i = 0; i < 3; ++i)
-        h.stores.addMessage(0, QStringLiteral("Projects"), inRange(QStringLiteral("C%1").arg(i)));
+        h.stores.addMessage(0, slashed, inRange(QStringLiteral("C%1").arg(i)));
     ASSERT_TRUE(h.stores.open());
 
     h.run(h.settings(2, false), {QStringLiteral("Inbox")});
@@ -163,11 +165,12 @@ TEST(TaskRunner, DeleteAndCopy)
     EXPECT_TRUE(h.view.status.startsWith(QStringLiteral("3 items deleted. Size: ")));
 
     // Copy twice: two copies, the source untouched.
-    h.run(h.settings(1, false), {QStringLiteral("Projects")});
-    h.run(h.settings(1, false), {QStringLiteral("Projects")});
+    h.run(h.settings(1, false), {QStringLiteral("Q1%2FQ2")});
+    h.run(h.settings(1, false), {QStringLiteral("Q1%2FQ2")});
     EXPECT_EQ(h.runner.counters().ProcessedCount, 3);
-    EXPECT_EQ(h.stores.messageFiles(0, QStringLiteral("Projects")).size(), 3);
-    EXPECT_EQ(h.stores.messageFiles(1, QStringLiteral("Projects")).size(), 6);
+    EXPECT_EQ(h.runner.counters().FailedCount, 0);
+    EXPECT_EQ(h.stores.messageFiles(0, slashed).size(), 3);
+    EXPECT_EQ(h.stores.messageFiles(1, slashed).size(), 6);
 }
 
 TEST(TaskRunner, DateChoicesAnyOfFourAndTheEndDaysLastMinute)

@@ -8,7 +8,6 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QDateEdit>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -155,33 +154,6 @@ TEST_F(StoreSelection, RootsOfTheChosenEntriesAndTheDefaultStoreInSecondPlace)
     EXPECT_EQ(window->GetArchiveRoot(), nullptr);
     EXPECT_EQ(window->GetSelectedStore(*window->cbTopFolder)->name().value_or(""),
               "Personal Folders");
-}
-
-TEST_F(StoreSelection, TheDemoTreeShowsTwoMailLevelsAndARunFindsASlashedFolder)
-{
-    auto window = start(); // the demo profile
-    settings->write("Dialogs", "ShowConfirmation", "0");
-    QStringList names;
-    for (const auto& node : window->tvFolders->nodesInAdditionOrder())
-        names.append(folders::FolderTreeView::ExtractFolderName(node.text));
-    for (const char* shown : {"Inbox", "Clients", "Q1/Q2 Reports", "Réunions Zürich"})
-        EXPECT_TRUE(names.contains(QString::fromUtf8(shown))) << shown;
-    // Three levels down, and folders of other items, are left out.
-    for (const char* hidden : {"Acme", "Globex", "Calendar", "Contacts"})
-        EXPECT_FALSE(names.contains(hidden)) << hidden;
-
-    QTreeWidgetItem* slashed = node(*window, "Q1/Q2 Reports");
-    ASSERT_NE(slashed, nullptr);
-    const QString path =
-        window->tvFolders->nodesInAdditionOrder().at(int(names.indexOf("Q1/Q2 Reports"))).path;
-    EXPECT_EQ(path, "\\\\Personal Folders\\Q1%2FQ2 Reports");
-    tick(*window, "Q1/Q2 Reports");
-    window->dtEnd->setDate(QDate(2100, 12, 31));
-    window->cmdPreview->click();
-    EXPECT_EQ(QString::number(window->runner().counters().ProcessedCount) + "]",
-              slashed->text(0).section('[', -1))
-        << "every read message of the folder, reached through its %2F path";
-    EXPECT_EQ(window->runner().counters().FailedCount, 0);
 }
 
 // The load reads the namespace between its yields: a close that arrives in
