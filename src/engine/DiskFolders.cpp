@@ -1,6 +1,7 @@
 #include "DiskFolders.h"
 
 #include "PathRoutines.h"
+#include "platform/FolderPath.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -9,25 +10,26 @@ namespace kestrel::engine {
 
 QString RelativeFolderPath(const QString& shortFolderPath)
 {
-    const qsizetype slash = shortFolderPath.indexOf('\\');
-    return slash < 0 ? shortFolderPath : shortFolderPath.mid(slash + 1);
+    const platform::FolderPath path = platform::FolderPath::parse(shortFolderPath);
+    return path.names().isEmpty() ? platform::FolderPath::escape(path.store())
+                                  : path.relativeString();
 }
 
 QString DiskFolderName(const QString& folderName)
 {
-    // "." and ".." would leave the level out or climb above it; any other
-    // leading dot hides the directory from the disk source.
-    static const QString dot = QStringLiteral("%2E");
-    if (!folderName.isEmpty() && folderName.count('.') == folderName.size())
-        return dot.repeated(folderName.size());
-    return folderName.startsWith('.') ? dot + folderName.mid(1) : folderName;
+    // Escaped as in a folder path, so that the disk source reads the same name
+    // back and "." and ".." never climb or stand still; any other leading dot
+    // would hide the directory from the disk source.
+    const QString escaped = platform::FolderPath::escape(folderName);
+    return escaped.startsWith('.') ? QStringLiteral("%2E") + escaped.mid(1) : escaped;
 }
 
 QString GetDiskTargetFolder(const QString& root, const QString& shortFolderPath)
 {
-    QStringList levels = RelativeFolderPath(shortFolderPath).split('\\');
-    for (QString& level : levels)
-        level = DiskFolderName(level);
+    const platform::FolderPath path = platform::FolderPath::parse(shortFolderPath);
+    QStringList levels;
+    for (const QString& name : path.names().isEmpty() ? QStringList{path.store()} : path.names())
+        levels.append(DiskFolderName(name));
     return root + levels.join('/');
 }
 

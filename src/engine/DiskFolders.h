@@ -12,13 +12,13 @@ namespace kestrel::engine {
 // name itself.
 QString RelativeFolderPath(const QString& shortFolderPath);
 
-// A folder's name as a directory name: a leading "." (every dot of "." and
-// "..") becomes "%2E", so that no level is special or hidden.
+// A folder's name as a directory name: escaped as in a folder path, and a
+// leading "." written "%2E", so that no level is special or hidden.
 QString DiskFolderName(const QString& folderName);
 
-// root (ending in "/") + RelativeFolderPath(shortFolderPath), each level a
-// nested directory ("Inbox\Clients" becomes "Inbox/Clients") named by
-// DiskFolderName; "%2F" is kept.
+// root (ending in "/") + the folder's levels below its store (the store's
+// name for its root), each a nested directory named by DiskFolderName
+// ("Inbox\Q1%2FQ2" becomes "Inbox/Q1%2FQ2").
 QString GetDiskTargetFolder(const QString& root, const QString& shortFolderPath);
 
 // True when path is an existing directory; never fails otherwise.

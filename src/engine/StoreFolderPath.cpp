@@ -1,6 +1,7 @@
 #include "StoreFolderPath.h"
 
 #include "folders/mdlMAPI.h"
+#include "platform/FolderPath.h"
 #include "platform/MailPlatform.h"
 
 namespace kestrel::engine {
@@ -39,9 +40,10 @@ std::unique_ptr<platform::Folder> GetStoreFolderByPath(platform::Session* sessio
     std::unique_ptr<platform::Folder> current = OpenRootFolder(session, root);
     if (!current || relativePath.isEmpty())
         return current;
-    for (const QString& component : withoutLeadingDoubleBackslash(relativePath).split('\\')) {
+    for (const QString& name :
+         platform::FolderPath::parseRelative(withoutLeadingDoubleBackslash(relativePath))) {
         std::unique_ptr<platform::FolderCollection> children = current->folders();
-        current = children ? children->item(folders::DecodeFolderName(component)) : nullptr;
+        current = children ? children->item(name) : nullptr;
         if (!current)
             return nullptr;
     }

@@ -1,18 +1,11 @@
 #include "mdlMAPI.h"
 
+#include "platform/FolderPath.h"
 #include "platform/MailPlatform.h"
 
 namespace kestrel::folders {
 
 namespace {
-
-// Splits at every backslash, keeping empty components; "" gives none.
-QStringList pathComponents(const QString& path)
-{
-    if (path.isEmpty())
-        return {};
-    return path.split('\\');
-}
 
 std::unique_ptr<platform::Folder> childByName(platform::Folder& parent, const QString& name)
 {
@@ -32,56 +25,30 @@ bool ChildFolderList::add(const CMapiFolder& record)
     return true;
 }
 
-QString DecodeFolderName(const QString& component)
-{
-    // One pass, so that "%252F" reads as "%2F"; only the three exact escapes.
-    QString name;
-    name.reserve(component.size());
-    for (qsizetype i = 0; i < component.size(); ++i) {
-        const QStringView code = QStringView(component).mid(i + 1, 2);
-        if (component.at(i) == '%' && code.size() == 2) {
-            const QChar plain = code == u"25"   ? QChar('%')
-                                : code == u"2F" ? QChar('/')
-                                : code == u"5C" ? QChar('\\')
-                                                : QChar();
-            if (!plain.isNull()) {
-                name += plain;
-                i += 2;
-                continue;
-            }
-        }
-        name += component.at(i);
-    }
-    return name;
-}
-
 std::unique_ptr<platform::Folder> GetFolderFromPath(platform::Namespace& ns, const QString& path)
 {
-    const QStringList components =
-        pathComponents(path.startsWith(QLatin1String("\\\\")) ? path.mid(2) : path);
-    if (components.isEmpty())
+    const platform::FolderPath parsed = platform::FolderPath::parse(path);
+    if (parsed.isEmpty())
         return nullptr;
 
     auto stores = ns.folders();
     if (!stores)
         return nullptr;
-    // The store's name is looked up as it stands.
-    std::unique_ptr<platform::Folder> folder = stores->item(components.first());
-    for (qsizetype i = 1; folder && i < components.size(); ++i)
-        folder = childByName(*folder, DecodeFolderName(components.at(i)));
+    std::unique_ptr<platform::Folder> folder = stores->item(parsed.store());
+    for (qsizetype i = 0; folder && i < parsed.names().size(); ++i)
+        folder = childByName(*folder, parsed.names().at(i));
     return folder;
 }
 
 std::unique_ptr<platform::Folder> CreateFolderPath(platform::Folder& root,
                                                    const QString& relativePath)
 {
-    const QStringList components = pathComponents(relativePath);
-    if (components.isEmpty())
+    const QStringList names = platform::FolderPath::parseRelative(relativePath);
+    if (names.isEmpty())
         return nullptr;
 
     std::unique_ptr<platform::Folder> current;
-    for (const QString& component : components) {
-        const QString name = DecodeFolderName(component);
+    for (const QString& name : names) {
         if (name.isEmpty())
             return nullptr;
         platform::Folder& parent = current ? *current : root;

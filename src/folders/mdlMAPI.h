@@ -1,8 +1,6 @@
 #pragma once
 
-// Folder paths and their resolution to live folders. A path is "\\Store\A\B":
-// the store's display name, then one name per level; inside a name "%" is
-// written "%25", "\" "%5C" and "/" "%2F". The short form drops the leading "\\".
+// Folder paths (platform/FolderPath.h) resolved to live folders.
 
 #include "CMapiFolder.h"
 
@@ -51,9 +49,5 @@ ChildFolderList GetChildFolders(platform::Namespace& ns, const QString& path,
 
 // The default store's identifier; empty without a session.
 QString GetDefaultStoreID(platform::Session* session);
-
-// "%25", "%2F" and "%5C" (exactly, upper case) back to "%", "/" and "\"; any
-// other "%" stays as it is.
-QString DecodeFolderName(const QString& component);
 
 } // namespace kestrel::folders

@@ -1,4 +1,5 @@
 #include "engine/DiskFolders.h"
+#include "platform/FolderPath.h"
 
 #include "EngineHarness.h"
 #include "support/TempDir.h"
@@ -70,7 +71,7 @@ TEST(DiskFolders, ExportOfOddFolderNamesStaysInsideTheDestination)
     for (int i = 1; i <= children->count().value_or(0); ++i) {
         const QString name = children->item(i)->name().value_or(QString());
         if (name != QLatin1String("Inbox"))
-            ticked << name;
+            ticked << platform::FolderPath::escape(name);
     }
     const TempDir outer;
     const QString disk = outer.filePath(QStringLiteral("dest"));

@@ -9,6 +9,7 @@
 #include "engine/DiskSource.h"
 #include "engine/PathRoutines.h"
 #include "folders/mdlMAPI.h"
+#include "platform/FolderPath.h"
 #include "platform/MailPlatform.h"
 #include "platform/PlatformRegistry.h"
 
@@ -124,10 +125,7 @@ QString storeDirectory(const QString& profileDir, const QString& storeName)
 // "\\Store\A%2FB\C" to the display names below the store: {"A/B", "C"}.
 QStringList displayNames(const QString& path)
 {
-    QStringList names = path.mid(2).split('\\').mid(1);
-    for (QString& name : names)
-        name = folders::DecodeFolderName(name);
-    return names;
+    return platform::FolderPath::parse(path).names();
 }
 
 qsizetype msgFilesBelow(const QString& dir)

@@ -6,6 +6,7 @@
 #include "MaildirMailItem.h"
 #include "MaildirName.h"
 #include "NativeName.h"
+#include "platform/FolderPath.h"
 
 #include <QFile>
 
@@ -40,15 +41,7 @@ std::optional<QString> MaildirFolder::entryId()
 std::optional<QString> MaildirFolder::folderPath()
 {
     clearError();
-    QString path = QStringLiteral("\\\\") + m_backend->store(m_ref.store).name;
-    for (const QString& part : m_ref.names) {
-        // "%" first, so that each escape reads back as what it stands for.
-        path += '\\' + QString(part)
-                           .replace('%', QLatin1String("%25"))
-                           .replace('\\', QLatin1String("%5C"))
-                           .replace('/', QLatin1String("%2F"));
-    }
-    return path;
+    return FolderPath(m_backend->store(m_ref.store).name, m_ref.names).toString();
 }
 
 std::optional<bool> MaildirFolder::isStoreRoot()
