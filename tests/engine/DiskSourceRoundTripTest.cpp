@@ -15,7 +15,6 @@
 
 #include <QCryptographicHash>
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
 
 #include <gtest/gtest.h>
@@ -79,12 +78,6 @@ QStringList itemFacts(platform::Namespace& ns, const QString& path)
     return out;
 }
 
-QString clean(QString s)
-{
-    s.remove(QLatin1Char('\r'));
-    return s.trimmed();
-}
-
 // The content of each message file of a Maildir folder: addresses, date,
 // bodies and attachment bytes.
 QStringList contentFacts(const QString& folderDir)
@@ -97,8 +90,8 @@ QStringList contentFacts(const QString& folderDir)
             if (!file.open(QIODevice::ReadOnly))
                 continue;
             const MimeSummary m = summarizeMime(file.readAll());
-            QStringList facts = {m.subject,      m.fromName, m.fromAddress, m.to.join(','),
-                                 m.cc.join(','), m.date,     clean(m.text), clean(m.html)};
+            QStringList facts = {m.subject,      m.fromName, m.fromAddress,    m.to.join(','),
+                                 m.cc.join(','), m.date,     bodyText(m.text), bodyText(m.html)};
             for (qsizetype i = 0; i < m.attachments.size(); ++i)
                 facts << m.attachments.at(i).first + QString::number(m.attachments.at(i).second) +
                              ' ' +
@@ -126,18 +119,6 @@ QString storeDirectory(const QString& profileDir, const QString& storeName)
 QStringList displayNames(const QString& path)
 {
     return platform::FolderPath::parse(path).names();
-}
-
-qsizetype msgFilesBelow(const QString& dir)
-{
-    qsizetype count = 0;
-    QDirIterator it(dir, {QStringLiteral("*.msg")}, QDir::Files | QDir::Hidden,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        it.next();
-        ++count;
-    }
-    return count;
 }
 
 engine::TaskSettings wholeRange(int action)
@@ -198,7 +179,7 @@ TEST(DiskSourceRoundTrip, ExportedStoreComesBackWhole)
     const qint64 exported = runner.counters().ProcessedCount;
     EXPECT_EQ(runner.counters().FailedCount, 0);
     ASSERT_GT(exported, 100);
-    ASSERT_EQ(msgFilesBelow(disk), exported);
+    ASSERT_EQ(filesBelow(disk, "*.msg").size(), exported);
 
     engine::TaskSettings importRun = wholeRange(0);
     importRun.SourceIsDisk = true;
@@ -208,7 +189,7 @@ TEST(DiskSourceRoundTrip, ExportedStoreComesBackWhole)
     runner.Run(importRun, 2, *ns, session.get(), {});
     EXPECT_EQ(runner.counters().ProcessedCount, exported);
     EXPECT_EQ(runner.counters().FailedCount, 0);
-    EXPECT_EQ(msgFilesBelow(disk), 0) << "Move leaves no .msg file behind";
+    EXPECT_EQ(filesBelow(disk, "*.msg").size(), 0) << "Move leaves no .msg file behind";
 
     qsizetype compared = 0;
     for (const engine::TaskFolder& folder : folders) {

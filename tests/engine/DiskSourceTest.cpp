@@ -51,19 +51,6 @@ QStringList snapshot(const QString& dir)
     return out;
 }
 
-QStringList msgFilesBelow(const QString& dir)
-{
-    QStringList out;
-    QDirIterator it(dir, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString path = it.next();
-        if (path.endsWith(QLatin1String(".msg"), Qt::CaseInsensitive))
-            out << QDir(dir).relativeFilePath(path);
-    }
-    out.sort();
-    return out;
-}
-
 // A disk folder of .msg files and a destination store. Messages added with
 // addMsg are written as .msg files by the engine's export once open() runs.
 class DiskRun {
@@ -170,12 +157,12 @@ TEST(DiskSource, CopyMirrorsNestedFoldersCreatesThemAndKeepsTheFiles)
     ASSERT_TRUE(r.open());
     // 2004\Feb exists already: found, not created a second time.
     ASSERT_TRUE(r.h.stores.addFolder(1, "2004\\Feb"));
-    const QStringList files = msgFilesBelow(r.disk);
+    const QStringList files = filesBelow(r.disk, "*.msg");
 
     r.run(1, false);
     EXPECT_EQ(r.processed(), 9);
     EXPECT_EQ(r.failed(), 0);
-    EXPECT_EQ(msgFilesBelow(r.disk), files) << "Copy keeps every file";
+    EXPECT_EQ(filesBelow(r.disk, "*.msg"), files) << "Copy keeps every file";
     // Items of the top folder stay in the destination root, which is its Inbox.
     EXPECT_EQ(r.subjects("Inbox"), (QStringList{"Top 1", "Top 2", "Top 3"}));
     EXPECT_EQ(r.subjects("2004"), QStringList{"Year"});
@@ -216,7 +203,7 @@ TEST(DiskSource, MoveAndDeleteRemoveOnlyTheFilesWhoseItemsWereSaved)
         r.run(action, false);
         EXPECT_EQ(r.processed(), 3) << action;
         EXPECT_EQ(r.failed(), 1) << "the item that could not reach its folder";
-        EXPECT_EQ(msgFilesBelow(r.disk),
+        EXPECT_EQ(filesBelow(r.disk, "*.msg"),
                   (QStringList{"2004/Jan/b.msg", "2004/Jan/d.msg", "2004/Jan/e.msg",
                                "2004/Jan/f.msg", "Blocked/g.msg"}));
         EXPECT_EQ(r.subjects("2004\\Jan"), (QStringList{"In range A", "Last second"}));
@@ -324,7 +311,7 @@ TEST(DiskSource, DamagedAndNonMessageFilesFailButTheRestGoThrough)
     r.run(0, false);
     EXPECT_EQ(r.processed(), lockedReadable ? 3 : 2);
     EXPECT_EQ(r.failed(), lockedReadable ? 3 : 4);
-    QStringList left = msgFilesBelow(r.disk);
+    QStringList left = filesBelow(r.disk, "*.msg");
     QStringList expected = {"Mixed/2.msg", "Mixed/3.msg", "Mixed/empty.msg"};
     if (!lockedReadable)
         expected.append("Mixed/locked.msg");
@@ -399,5 +386,5 @@ TEST(DiskSource, RealOutlookFilesComeIntoTheStore)
     EXPECT_EQ(r.processed(), int(chosen.size()));
     EXPECT_EQ(r.failed(), 0);
     EXPECT_EQ(r.subjects("Outlook"), wanted);
-    EXPECT_TRUE(msgFilesBelow(r.disk).isEmpty());
+    EXPECT_TRUE(filesBelow(r.disk, "*.msg").isEmpty());
 }

@@ -167,12 +167,6 @@ QByteArray msgConvert(const QString& path)
                {QStringLiteral("--outfile"), QStringLiteral("-"), path});
 }
 
-QJsonObject emlSummary(const QByteArray& mime)
-{
-    return parseObject(
-        run(Python, {tool(QStringLiteral("eml_summary.py")), QStringLiteral("-")}, mime));
-}
-
 bool olecfinfoOpens(const QString& path)
 {
     QProcess p;
@@ -205,6 +199,12 @@ QStringList toStringList(const QJsonValue& array)
     for (const QJsonValue& v : array.toArray())
         out << v.toString();
     return out;
+}
+
+QString bodyText(QString text)
+{
+    text.remove(QLatin1Char('\r'));
+    return text.trimmed();
 }
 
 MimeSummary summarizeMime(const QByteArray& mime)

@@ -19,15 +19,16 @@ QMap<QString, QJsonObject> msgInfo(const QStringList& paths);
 // package is not installed.
 std::optional<QMap<QString, QJsonObject>> msgDump(const QStringList& paths);
 QString msgReaderModules();
-// msgconvert, its MIME summarised by eml_summary.py.
+// msgconvert's MIME of the file.
 QByteArray msgConvert(const QString& path);
-QJsonObject emlSummary(const QByteArray& mime);
 bool olecfinfoOpens(const QString& path);
 
 QByteArray readFile(const QString& path);
 // Lower-case addresses found in a list of address texts.
 QStringList addressesIn(const QStringList& texts);
 QStringList toStringList(const QJsonValue& array);
+// A body as readers are compared on it: without carriage returns, trimmed.
+QString bodyText(QString text);
 
 struct MimeSummary {
     QString messageClassHeader;

@@ -20,4 +20,8 @@ private:
 // Files of the read-only shared corpus, e.g. corpusPath("eml/basic-lf.eml").
 QString corpusPath(const QString& relative);
 
+// Files below dir at any depth, hidden ones too, whose names match pattern
+// ("*.msg", in any case): their paths relative to dir, sorted.
+QStringList filesBelow(const QString& dir, const QString& pattern);
+
 } // namespace kestrel::test

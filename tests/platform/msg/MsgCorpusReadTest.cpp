@@ -13,12 +13,6 @@ using namespace kestrel::test;
 
 namespace {
 
-QString withoutCr(QString s)
-{
-    s.remove(QLatin1Char('\r'));
-    return s;
-}
-
 // One file of corpus/msg against its line of expected.jsonl.
 void checkAgainstExpected(const QJsonObject& expected, const platform::msg::MsgEnvelope& envelope)
 {
@@ -62,10 +56,9 @@ void checkAgainstExpected(const QJsonObject& expected, const platform::msg::MsgE
         EXPECT_FALSE(mime.to.isEmpty());
     }
 
-    const QString start =
-        withoutCr(expected.value(QStringLiteral("text_start")).toString()).trimmed();
+    const QString start = bodyText(expected.value(QStringLiteral("text_start")).toString());
     if (!start.isEmpty()) {
-        EXPECT_TRUE(withoutCr(mime.text).trimmed().startsWith(start))
+        EXPECT_TRUE(bodyText(mime.text).startsWith(start))
             << "text: " << mime.text.left(80).toStdString() << "\nwant: " << start.toStdString();
     }
 
