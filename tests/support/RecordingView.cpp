@@ -36,7 +36,6 @@ void RecordingView::setCurrentActionText(const QString& text)
 
 void RecordingView::setProgressMaximum(int maximum)
 {
-    progressMaximum = maximum;
     record(QStringLiteral("max: ") + QString::number(maximum));
 }
 
@@ -60,21 +59,18 @@ void RecordingView::setProgressVisible(bool visible)
 void RecordingView::enterRunningState()
 {
     quitCaption = QStringLiteral("&Stop");
-    quitEnabled = true;
     record(QStringLiteral("enterRunningState"));
 }
 
 void RecordingView::showStopping()
 {
     quitCaption = QStringLiteral("WAIT");
-    quitEnabled = false;
     record(QStringLiteral("showStopping"));
 }
 
 void RecordingView::leaveRunningState()
 {
     quitCaption = QStringLiteral("&Quit");
-    quitEnabled = true;
     record(QStringLiteral("leaveRunningState"));
 }
 

@@ -38,9 +38,7 @@ public:
     QString folderText;
     QString actionText;
     QString quitCaption = QStringLiteral("&Quit");
-    bool quitEnabled = true;
     bool busy = false;
-    int progressMaximum = 0;
     int progressValue = 0;
     bool progressVisible = true;
     int yields = 0;
