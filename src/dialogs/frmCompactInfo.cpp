@@ -20,14 +20,17 @@ frmCompactInfo::frmCompactInfo(QWidget* owner) : QDialog(owner)
     GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
     Label1 = noticeHeading(GroupBox1, "Label1", QStringLiteral("PERFORMANCE TIP"), 14.25);
     lblInfo = noticeLabel(GroupBox1, "lblInfo",
-                          QStringLiteral("In order to maximise the performance of Outlook you "
-                                         "should now compact your PST file. To do this in "
-                                         "Outlook:"));
+                          QStringLiteral("In order to maximise the performance of your mail "
+                                         "program you should now purge the messages marked as "
+                                         "deleted from the stores you archived. To do this:"));
     Label2 = noticeLabel(GroupBox1, "Label2",
-                         QStringLiteral("Select File->Data File management..."), true);
-    Label3 = noticeLabel(GroupBox1, "Label3", QStringLiteral("Select a data file"), true);
-    Label4 = noticeLabel(GroupBox1, "Label4", QStringLiteral("Click Settings..."), true);
-    Label5 = noticeLabel(GroupBox1, "Label5", QStringLiteral("Click Compact Now"), true);
+                         QStringLiteral("Empty the \"Deleted Items\" folder of each store"), true);
+    Label3 = noticeLabel(GroupBox1, "Label3",
+                         QStringLiteral("In mutt: open each folder and press $"), true);
+    Label4 = noticeLabel(GroupBox1, "Label4",
+                         QStringLiteral("With Dovecot: doveadm expunge mailbox '*' DELETED"), true);
+    Label5 = noticeLabel(GroupBox1, "Label5",
+                         QStringLiteral("Dovecot's dbox stores then: doveadm purge"), true);
     chkNoShow = new QCheckBox(QStringLiteral(" Do not show this message again."), GroupBox1);
     chkNoShow->setObjectName(QStringLiteral("chkNoShow"));
     connect(chkNoShow, &QCheckBox::clicked, this, [this](bool ticked) { m_noShow = ticked; });

@@ -12,10 +12,10 @@ namespace kestrel::dialogs {
 
 // The stored caption keeps its paragraph breaks as backslash-n pairs.
 static const char kInfoCaption[] =
-    "This software is designed to modify your Microsoft Outlook PST files. PST files contain "
-    "vital information such as your email messages, contacts, and appointments etc.\\n\\nIn the "
-    "unlikely event of data corruption you should always have a backup of all your PST files to "
-    "fall back on.";
+    "This software is designed to modify your mail stores, the Maildir folders of your mail "
+    "programs. Mail stores contain vital information such as your email messages and their "
+    "folders.\\n\\nIn the unlikely event of data corruption you should always have a backup of "
+    "all your mail stores to fall back on.";
 
 frmFirstWarning::frmFirstWarning(QWidget* owner) : QDialog(owner)
 {
@@ -25,7 +25,7 @@ frmFirstWarning::frmFirstWarning(QWidget* owner) : QDialog(owner)
     auto* GroupBox1 = new QGroupBox(this);
     GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
     Label1 = noticeHeading(GroupBox1, "Label1", QStringLiteral("ATTENTION"), 14.25);
-    Label2 = noticeLabel(GroupBox1, "Label2", QStringLiteral("Always Backup Your PST Files"));
+    Label2 = noticeLabel(GroupBox1, "Label2", QStringLiteral("Always Backup Your Mail Stores"));
     QFont bold = Label2->font();
     bold.setBold(true);
     bold.setPointSizeF(11.25);

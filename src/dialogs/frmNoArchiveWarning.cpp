@@ -18,16 +18,16 @@ frmNoArchiveWarning::frmNoArchiveWarning(QWidget* owner) : QDialog(owner)
     auto* GroupBox1 = new QGroupBox(this);
     GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
     lblText = noticeLabel(GroupBox1, "lblText",
-                          QStringLiteral("You have only one PST file configured in Outlook. To "
-                                         "archive your mail you need a second PST file to which "
-                                         "your mail can be moved. Please close this application "
-                                         "and perform the following steps in Outlook:"));
-    Label1 = noticeLabel(GroupBox1, "Label1", QStringLiteral("Select File->New->Outlook Data File"),
-                         true);
+                          QStringLiteral("You have only one mail store set up. To archive your "
+                                         "mail you need a second store to which your mail can be "
+                                         "moved. Please perform the following steps in this "
+                                         "window:"));
+    Label1 = noticeLabel(GroupBox1, "Label1",
+                         QStringLiteral("Click \"Stores…\" beside the Source list"), true);
     Label2 = noticeLabel(GroupBox1, "Label2",
-                         QStringLiteral("Select Outlook Personal Folders File"), true);
+                         QStringLiteral("Tick the empty store \"Archive\" or add a folder"), true);
     Label3 = noticeLabel(GroupBox1, "Label3",
-                         QStringLiteral("Choose a filename and a location for your PST"), true);
+                         QStringLiteral("Choose a name and a folder for the store"), true);
     Label4 = noticeLabel(GroupBox1, "Label4", QStringLiteral("Click \"Okay\""), true);
     Label5 = noticeLabel(GroupBox1, "Label5",
                          QStringLiteral("Alternatively you can elect to archive your messages in "

@@ -16,6 +16,7 @@
 #include "PlatformError.h"
 
 #include <QDateTime>
+#include <QList>
 #include <QString>
 
 #include <memory>
@@ -137,6 +138,9 @@ public:
     virtual std::unique_ptr<FolderCollection> folders() = 0;
     // A session attached to this namespace's logon, or nullptr.
     virtual std::unique_ptr<Session> openSession() = 0;
+    // The stores of the profile left out because they cannot be opened, each
+    // with its reason; the others are listed by folders().
+    virtual QList<PlatformError> unusableStores() const { return {}; }
 };
 
 class Application : public ErrorHolder {

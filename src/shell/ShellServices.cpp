@@ -3,6 +3,7 @@
 #include "FileDialogFolderPicker.h"
 #include "WaveSoundPlayer.h"
 #include "platform/PlatformRegistry.h"
+#include "platform/maildir/MailProfile.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -21,6 +22,8 @@ ShellServices ShellServices::defaults(SettingsStore& settings, dialogs::MessageB
     services.openUrl = [](const QUrl& url) { QDesktopServices::openUrl(url); };
     services.folderPicker = std::make_shared<FileDialogFolderPicker>();
     services.sound = std::make_shared<WaveSoundPlayer>(services.beep);
+    services.profileLocation = [] { return platform::maildir::MailProfile::location(); };
+    services.mailPlaces = [] { return platform::maildir::LocalMailPlaces::ofCurrentUser(); };
     return services;
 }
 

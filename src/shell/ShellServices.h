@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/MailPlatform.h"
+#include "platform/maildir/LocalMailFinder.h"
 
 #include <QUrl>
 
@@ -23,7 +24,8 @@ class SettingsStore;
 // What the main window reaches outside itself. The program passes the real
 // ones (defaults()); tests pass a temporary settings file, answering message
 // boxes and dialogs, a counted beep, their own application factory, a folder
-// picker that answers at once and a sound player that only records.
+// picker that answers at once and a sound player that only records; the
+// profile location and the places searched for mail default to the user's.
 struct ShellServices {
     SettingsStore* settings = nullptr;
     dialogs::MessageBoxService* messages = nullptr;
@@ -33,9 +35,13 @@ struct ShellServices {
     std::function<void(const QUrl&)> openUrl;
     std::shared_ptr<FolderPicker> folderPicker;
     std::shared_ptr<engine::SoundPlayer> sound;
+    // The profile the stores dialog writes, and where it looks for mail.
+    std::function<QString()> profileLocation;
+    std::function<platform::maildir::LocalMailPlaces()> mailPlaces;
 
     // The platform's beep, createApplication, the desktop's URL handler, its
-    // directory chooser and QSoundEffect.
+    // directory chooser, QSoundEffect, the profile's location and the user's
+    // mail places.
     static ShellServices defaults(SettingsStore& settings, dialogs::MessageBoxService& messages,
                                   dialogs::DialogRunner& dialogs);
 };

@@ -12,6 +12,7 @@
 #include "dialogs/frmPictures.h"
 #include "folders/FolderTreeView.h"
 #include "folders/mdlMAPI.h"
+#include "platform/maildir/MailProfile.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -35,6 +36,10 @@ static ShellServices withDefaults(ShellServices services)
         services.folderPicker = std::make_shared<FileDialogFolderPicker>();
     if (!services.sound)
         services.sound = std::make_shared<WaveSoundPlayer>(services.beep);
+    if (!services.profileLocation)
+        services.profileLocation = [] { return platform::maildir::MailProfile::location(); };
+    if (!services.mailPlaces)
+        services.mailPlaces = [] { return platform::maildir::LocalMailPlaces::ofCurrentUser(); };
     return services;
 }
 
@@ -82,15 +87,12 @@ StartupOutcome frmMain::startUp()
     repaint();
     processEventsTwice();
 
-    SetAppStatus(QStringLiteral("Logging into MAPI..."));
+    SetAppStatus(QStringLiteral("Opening the mail stores..."));
 
     OutlookApp = m_services.createApplication();
-    if (!OutlookApp) {
-        m_services.messages->stop(
-            this, QStringLiteral(
-                      "It appears you do not have Microsoft Outlook installed on this computer."));
+    // No profile yet: the user chooses the stores now.
+    if (!OutlookApp && !(OutlookApp = setUpFirstStores()))
         return StartupOutcome::NoApplication;
-    }
 
     // A failed logon shows up as a missing session.
     OutlookNamespace = OutlookApp->getNamespace(QStringLiteral("MAPI"));
@@ -100,12 +102,7 @@ StartupOutcome frmMain::startUp()
     if (OutlookNamespace)
         MapiSession = OpenRDOSession(*OutlookNamespace);
     if (!MapiSession) {
-        // The logon's reason (a store that is gone, a profile refused) is
-        // what the user can act on.
-        QString text = QStringLiteral("Could not initialse Redemption");
-        if (OutlookNamespace && !OutlookNamespace->lastError().text.isEmpty())
-            text += QStringLiteral("\n\n") + OutlookNamespace->lastError().text;
-        m_services.messages->stop(this, text);
+        m_services.messages->stop(this, openingFailedText(OutlookNamespace.get()));
         unload();
         return StartupOutcome::SessionFailed;
     }
@@ -119,6 +116,7 @@ StartupOutcome frmMain::startUp()
     GoBusy(false);
     unsetCursor();
 
+    reportUnusableStores();
     if (TopLevelFolders.count() < 2) {
         m_services.beep();
         dialogs::ShowNoArchiveWarning(*m_services.dialogs, this);

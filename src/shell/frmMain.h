@@ -109,6 +109,7 @@ public:
     QComboBox* cbTopFolder;
     QLineEdit* txtSrcFileSystemFolder;
     QPushButton* cmdPickSrcFileSystemFolder;
+    QPushButton* cmdStores;
     QLabel* Label13;
     QGroupBox* GroupBox2;
     QComboBox* cbArchiveFolder;
@@ -178,6 +179,13 @@ private:
     void fillFixedControls();
     void restoreRemembered();
     void PopulateTopLevelFolders();
+    // frmMainStores.cpp
+    std::unique_ptr<platform::Application> setUpFirstStores();
+    static QString openingFailedText(const platform::Namespace* ns);
+    void reportUnusableStores();
+    void cmdStores_Click();
+    bool reopenStores();
+
     void cmdQuit_Click();
     void cmdArchive_Click();
     void cmdPreview_Click();

@@ -108,6 +108,8 @@ void frmMain::createControls()
     cbTopFolder->setEnabled(false); // until start-up has chosen the source
     txtSrcFileSystemFolder = named(new QLineEdit(GroupBox4), "txtSrcFileSystemFolder");
     cmdPickSrcFileSystemFolder = button(GroupBox4, "cmdPickSrcFileSystemFolder", "...");
+    cmdStores = button(GroupBox4, "cmdStores", QStringLiteral("Stores…"),
+                       QStringLiteral("Add, rename, reorder or remove mail stores"));
     Label13 = label(GroupBox4, "Label13", QStringLiteral("Folder"));
 
     GroupBox2 = groupBox(this, "GroupBox2", QStringLiteral("Destination"));
@@ -257,7 +259,10 @@ QWidget* frmMain::createFooter()
 void frmMain::layOutControls()
 {
     auto* source = new QGridLayout(GroupBox4);
-    source->addWidget(cbTopFolder, 0, 0, 1, 3);
+    auto* sourceStores = new QHBoxLayout;
+    sourceStores->addWidget(cbTopFolder, 1);
+    sourceStores->addWidget(cmdStores);
+    source->addLayout(sourceStores, 0, 0, 1, 3);
     source->addWidget(Label13, 1, 0);
     source->addWidget(txtSrcFileSystemFolder, 1, 1);
     source->addWidget(cmdPickSrcFileSystemFolder, 1, 2);
@@ -346,6 +351,7 @@ void frmMain::connectControls()
     connect(cmdPreview, &QPushButton::clicked, this, &frmMain::cmdPreview_Click);
     connect(cmdConfig, &QPushButton::clicked, this,
             [this] { dialogs::ShowConfig(*m_services.settings, *m_services.dialogs, this); });
+    connect(cmdStores, &QPushButton::clicked, this, &frmMain::cmdStores_Click);
     connect(cmdPickSrcFileSystemFolder, &QPushButton::clicked, this,
             [this] { pickDiskFolder(*txtSrcFileSystemFolder); });
     connect(cmdPickDstFileSystemFolder, &QPushButton::clicked, this,

@@ -49,11 +49,12 @@ public:
             log->append(QStringLiteral("dialog: ") + dialog.objectName());
         if (inspect)
             inspect(dialog);
-        return QDialog::Accepted;
+        return answer ? answer(dialog) : QDialog::Accepted;
     }
 
     QStringList shown;
     std::function<void(QDialog&)> inspect; // looks at the loaded dialog
+    std::function<int(QDialog&)> answer;   // the result code; Accepted when unset
     QStringList* log = nullptr;
 };
 

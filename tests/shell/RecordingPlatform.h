@@ -99,6 +99,10 @@ public:
             return nullptr;
         return std::make_unique<RecordingSession>(std::move(session), m_log);
     }
+    QList<platform::PlatformError> unusableStores() const override
+    {
+        return m_real->unusableStores();
+    }
 
 private:
     std::unique_ptr<platform::Namespace> m_real;

@@ -51,6 +51,12 @@ void ShellFixture::SetUp()
     settings = std::make_unique<shell::SettingsStore>(dir.filePath("settings.ini"));
     messages.log = &log;
     dialogs.log = &log;
+    places.home = dir.filePath("home");
+    places.userName = "tester";
+    places.dataHome = places.home + "/.local/share";
+    places.notmuchConfig = places.home + "/.notmuch-config";
+    places.doveconf = {"false"};
+    QDir().mkpath(places.home);
 }
 
 void ShellFixture::TearDown()
@@ -99,6 +105,7 @@ std::unique_ptr<shell::frmMain> ShellFixture::start(shell::StartupOutcome expect
     services.openUrl = [this](const QUrl& url) { openedUrls.append(url); };
     services.folderPicker = picker;
     services.sound = sound;
+    services.mailPlaces = [this] { return places; };
     auto window = std::make_unique<shell::frmMain>(services);
     QObject::connect(window.get(), &shell::frmMain::programEnded, [this] {
         ++m_ended;

@@ -3,6 +3,7 @@
 #include "RecordingPlatform.h"
 #include "ShellRecorders.h"
 #include "dialogs/RecordingServices.h"
+#include "platform/maildir/LocalMailFinder.h"
 #include "shell/SettingsStore.h"
 #include "shell/frmMain.h"
 #include "support/TempDir.h"
@@ -51,6 +52,8 @@ protected:
     QStringList unopenableStores;
     std::shared_ptr<AnsweringFolderPicker> picker = std::make_shared<AnsweringFolderPicker>();
     std::shared_ptr<RecordingSound> sound = std::make_shared<RecordingSound>();
+    // Where the stores dialog looks for mail: a fake home in dir, without Dovecot.
+    platform::maildir::LocalMailPlaces places;
 
 private:
     int m_ended = 0;

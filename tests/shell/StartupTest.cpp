@@ -4,6 +4,7 @@
 
 #include <QComboBox>
 #include <QDateEdit>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -178,44 +179,21 @@ TEST_F(StartUp, ASingleStoreProfileBeepsAndWarnsOncePerStart)
     EXPECT_EQ(beeps, 2);
 }
 
-TEST_F(StartUp, WithoutAProfileOnlyTheWarningAndTheMessageAppearAndNothingIsSaved)
-{
-    useProfile(dir.filePath("no-such-folder/profile.ini"));
-    auto window = start(StartupOutcome::NoApplication);
-    EXPECT_EQ(
-        log, (QStringList{"dialog: frmFirstWarning", "no application",
-                          "message: It appears you do not have Microsoft Outlook installed on this "
-                          "computer."}));
-    ASSERT_EQ(messages.requests.size(), 1);
-    EXPECT_EQ(messages.requests[0].title, "Kestrel Mailkeep");
-    EXPECT_EQ(messages.requests[0].icon, kestrel::dialogs::MessageIcon::Stop);
-    EXPECT_EQ(messages.requests[0].buttons, kestrel::dialogs::MessageButtons::Ok);
-    EXPECT_EQ(programEndedCount(), 0) << "no unload sequence";
-    EXPECT_TRUE(configKeys().isEmpty());
-    window.reset();
-    EXPECT_TRUE(configKeys().isEmpty());
-
-    // With the warning already seen, the message is the only window.
-    log.clear();
-    auto again = start(StartupOutcome::NoApplication);
-    EXPECT_EQ(
-        log, (QStringList{"no application",
-                          "message: It appears you do not have Microsoft Outlook installed on this "
-                          "computer."}));
-}
-
-TEST_F(StartUp, AFailedLogonSaysRedemptionCouldNotStartAndShutsDown)
+TEST_F(StartUp, AProfileWithoutAUsableStoreSaysWhyAndShutsDown)
 {
     settings->write("Dialogs", "ShowFirstWarning", "0");
-    useProfile(writeProfile({{"Personal Folders", demoStoreDir("Personal Folders")},
-                             {"Archive", dir.filePath("store-that-was-deleted")}}));
+    const QString gone = dir.filePath("store-that-was-deleted");
+    useProfile(writeProfile({{"Archive", gone}}));
     auto window = start(StartupOutcome::SessionFailed);
     EXPECT_EQ(log,
               (QStringList{"application created", "namespace MAPI", "logon failed", "no session",
-                           "message: Could not initialse Redemption\n\nThe store "
-                           "\"Archive\" does not exist",
+                           "message: The mail stores cannot be opened.\n\nNo store of the "
+                           "mail profile can be used\n\nThe store \"Archive\" does not "
+                           "exist:\n" +
+                               gone,
                            "logoff", "namespace released", "quit", "application released",
                            "program ended"}));
+    EXPECT_FALSE(QFileInfo::exists(gone)) << "no folder is made where the user chose none";
     EXPECT_EQ(messages.requests.value(0).icon, kestrel::dialogs::MessageIcon::Stop);
     EXPECT_EQ(messages.requests.value(0).title, "Kestrel Mailkeep");
     EXPECT_TRUE(window->isUnloaded());
@@ -228,8 +206,8 @@ TEST_F(StartUp, AFailedLogonSaysRedemptionCouldNotStartAndShutsDown)
                              {"Personal Folders", demoStoreDir("Archive")}}));
     auto twice = start(StartupOutcome::SessionFailed);
     ASSERT_GE(log.size(), 5);
-    EXPECT_TRUE(log[4].startsWith("message: Could not initialse Redemption\n\nTwo stores of the "
-                                  "mail profile are named \"Personal Folders\""))
+    EXPECT_TRUE(log[4].startsWith("message: The mail stores cannot be opened.\n\nTwo stores of "
+                                  "the mail profile are named \"Personal Folders\""))
         << log[4].toStdString();
     EXPECT_TRUE(log[4].contains(demoStoreDir("Archive"))) << log[4].toStdString();
 }

@@ -3,6 +3,7 @@
 #include "../msg/GMimeSupport.h"
 #include "MaildirBackend.h"
 #include "MaildirNamespace.h"
+#include "StoreCheck.h"
 
 #include <cstdio>
 
@@ -21,8 +22,10 @@ std::unique_ptr<Namespace> MaildirApplication::getNamespace(const QString& type)
         return nullptr;
     }
     clearError();
-    auto backend = std::make_shared<MaildirBackend>(m_profile);
+    QList<PlatformError> leftOut;
+    auto backend = std::make_shared<MaildirBackend>(withUsableStores(m_profile, leftOut));
     backend->refusal = m_refusal;
+    backend->leftOut = leftOut;
     return std::make_unique<MaildirNamespace>(std::move(backend));
 }
 

@@ -33,7 +33,8 @@ public:
     int storeIndexForPath(const QString& path) const;
 
     bool loggedOn = false;
-    PlatformError refusal; // set: the profile is unusable and every logon fails so
+    PlatformError refusal;        // set: the profile is unusable and every logon fails so
+    QList<PlatformError> leftOut; // stores of the profile that cannot be opened, not in profile()
 
     // Absolute directory of a folder; the Maildir root for the store root too.
     QString folderDir(const FolderRef& folder) const;

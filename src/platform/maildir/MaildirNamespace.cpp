@@ -19,6 +19,11 @@ bool MaildirNamespace::logon()
         setError(m_backend->refusal);
         return false;
     }
+    if (m_backend->storeCount() == 0) {
+        m_backend->loggedOn = false;
+        setError(ErrorKind::NotFound, QStringLiteral("No store of the mail profile can be used"));
+        return false;
+    }
     for (int i = 0; i < m_backend->storeCount(); ++i) {
         const StoreEntry& store = m_backend->store(i);
         if (!QFileInfo(store.path).isDir()) {
@@ -37,6 +42,11 @@ void MaildirNamespace::logoff()
 {
     m_backend->loggedOn = false;
     clearError();
+}
+
+QList<PlatformError> MaildirNamespace::unusableStores() const
+{
+    return m_backend->leftOut;
 }
 
 std::unique_ptr<FolderCollection> MaildirNamespace::folders()

@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include <gtest/gtest.h>
 
@@ -104,14 +105,28 @@ TEST(MailProfile, ApplicationNeedsAProfileAndExistingStores)
         EXPECT_EQ(open.session->currentUserAddress(), "demo.user@example.com");
     }
 
-    // A store whose directory is gone: logon and session fail, with the path.
+    // A store whose directory is gone is left out with its path; the default
+    // falls to the first store left. With none left the logon fails.
     QDir(maildir.storePath("Archive")).removeRecursively();
+    {
+        test::OpenProfile partly;
+        ASSERT_TRUE(partly.loggedOn);
+        const QList<platform::PlatformError> left = partly.ns->unusableStores();
+        ASSERT_EQ(left.size(), 1);
+        EXPECT_EQ(left[0].kind, ErrorKind::NotFound);
+        EXPECT_EQ(left[0].detail, maildir.storePath("Archive"));
+        auto stores = partly.ns->folders();
+        ASSERT_EQ(stores->count(), 1);
+        EXPECT_EQ(partly.session->defaultStoreId(), stores->item(1)->storeId());
+    }
+    QDir(maildir.storePath("Personal Folders")).removeRecursively();
     test::OpenProfile broken;
     ASSERT_TRUE(broken.app);
     EXPECT_FALSE(broken.loggedOn);
     EXPECT_EQ(broken.ns->lastError().kind, ErrorKind::NotFound);
-    EXPECT_TRUE(broken.ns->lastError().detail.contains(maildir.storePath("Archive")));
+    EXPECT_EQ(broken.ns->unusableStores().size(), 2);
     EXPECT_EQ(broken.ns->openSession(), nullptr);
+    EXPECT_FALSE(QFileInfo::exists(maildir.storePath("Archive"))) << "nothing is made in its place";
 }
 
 // Stores are told apart by name and must be different folders; a profile

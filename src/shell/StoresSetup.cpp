@@ -1,0 +1,146 @@
+#include "StoresSetup.h"
+
+#include "dialogs/DialogRunner.h"
+#include "frmStores.h"
+#include "platform/maildir/MaildirTreeCounter.h"
+#include "platform/maildir/StoreCheck.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QLocale>
+#include <QScreen>
+
+#include <algorithm>
+
+namespace kestrel::shell {
+
+namespace {
+
+using platform::maildir::FoundMailTree;
+
+QString contentsText(qint64 messages, int folders, bool capped)
+{
+    const QString text = QStringLiteral("%1 messages in %2 folders")
+                             .arg(QLocale().toString(messages), QLocale().toString(folders));
+    return capped ? QStringLiteral("at least ") + text : text;
+}
+
+QString problemOf(const QString& name, const QString& path)
+{
+    const std::optional<platform::PlatformError> why =
+        platform::maildir::unusableReason({name, path});
+    if (!why)
+        return {};
+    // The row names the store already: only the reason is shown.
+    const QString prefix = QStringLiteral("The store \"%1\" ").arg(name);
+    return why->text.startsWith(prefix) ? why->text.mid(prefix.size()) : why->text;
+}
+
+QString realPath(const QString& path)
+{
+    const QString canonical = QFileInfo(path).canonicalFilePath();
+    return canonical.isEmpty() ? QDir::cleanPath(path) : canonical;
+}
+
+void fillContents(StoreChoice& choice)
+{
+    choice.problem = problemOf(choice.name, choice.path);
+    if (!choice.problem.isEmpty())
+        return;
+    platform::PlatformError error;
+    if (const auto count = platform::maildir::MaildirTreeCounter().count(choice.path, &error))
+        choice.contents = contentsText(count->messages, count->folders, count->capped);
+}
+
+} // namespace
+
+StoresSetup::StoresSetup(dialogs::DialogRunner& runner, FolderPicker& picker, QString profileFile,
+                         platform::maildir::LocalMailPlaces places)
+    : m_runner(runner), m_picker(picker), m_profile(std::move(profileFile)),
+      m_places(std::move(places))
+{
+}
+
+StoreChoice StoresSetup::describe(const QString& path, const QString& home)
+{
+    StoreChoice choice;
+    choice.path = path;
+    choice.name = QFileInfo(path).fileName();
+    while (choice.name.startsWith('.'))
+        choice.name.remove(0, 1);
+    if (choice.name.isEmpty() || path == home)
+        choice.name = QStringLiteral("Mail");
+    fillContents(choice);
+    return choice;
+}
+
+QList<StoreChoice> StoresSetup::proposals() const
+{
+    QList<StoreChoice> rows = m_profile.stores();
+    const bool firstStart = rows.isEmpty();
+    QStringList listed;
+    for (StoreChoice& row : rows) {
+        fillContents(row);
+        listed.append(realPath(row.path));
+    }
+    const QList<FoundMailTree> found = platform::maildir::LocalMailFinder(m_places).find();
+    for (const FoundMailTree& tree : found) {
+        if (listed.contains(realPath(tree.path)))
+            continue;
+        StoreChoice row;
+        row.name = tree.name;
+        row.path = tree.path;
+        row.contents = contentsText(tree.messages, tree.folders, tree.capped);
+        row.problem = problemOf(row.name, row.path);
+        row.ticked = firstStart && row.problem.isEmpty();
+        rows.append(row);
+    }
+    const bool hasArchive = std::any_of(rows.cbegin(), rows.cend(), [](const StoreChoice& row) {
+        return row.name.compare(QLatin1String("Archive"), Qt::CaseInsensitive) == 0;
+    });
+    const QString archivePath = QDir(m_places.home).filePath(QStringLiteral("Mail Archive"));
+    if (!hasArchive && !listed.contains(realPath(archivePath))) {
+        StoreChoice archive;
+        archive.name = QStringLiteral("Archive");
+        archive.path = archivePath;
+        archive.create = true;
+        fillContents(archive);
+        if (!archive.problem.isEmpty() && !QFileInfo::exists(archivePath)) {
+            archive.problem.clear();
+            archive.contents = QStringLiteral("new, empty");
+        }
+        archive.ticked = firstStart && archive.problem.isEmpty();
+        rows.append(archive);
+    }
+    return rows;
+}
+
+StoresSetup::Outcome StoresSetup::run(QWidget* owner)
+{
+    m_lastError.clear();
+    const QString home = m_places.home;
+    frmStores dialog(
+        proposals(), m_picker, [home](const QString& path) { return describe(path, home); }, owner);
+    if (!(owner && owner->isVisible())) {
+        if (const QScreen* screen = dialog.screen())
+            dialog.move(screen->availableGeometry().center() - dialog.rect().center());
+    }
+    if (m_runner.run(dialog) != QDialog::Accepted)
+        return Outcome::Cancelled;
+    // A runner that answers by itself has not pressed Okay, which checks.
+    m_lastError = dialog.problem();
+    if (!m_lastError.isEmpty())
+        return Outcome::Failed;
+    const QList<StoreChoice> choices = dialog.choices();
+    for (const StoreChoice& choice : choices) {
+        if (choice.ticked && choice.create && !createMaildirTree(choice.path, &m_lastError))
+            return Outcome::Failed;
+    }
+    if (!m_profile.write(choices)) {
+        m_lastError = m_profile.lastError();
+        return Outcome::Failed;
+    }
+    return Outcome::Written;
+}
+
+} // namespace kestrel::shell
