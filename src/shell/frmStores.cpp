@@ -139,6 +139,8 @@ void frmStores::addRow(const StoreChoice& choice, int at)
     item->setText(FolderColumn, shownPath(choice.path));
     item->setToolTip(FolderColumn, choice.path);
     item->setText(ContentsColumn, choice.problem.isEmpty() ? choice.contents : choice.problem);
+    if (!choice.problem.isEmpty())
+        item->setForeground(ContentsColumn, QColor(Qt::darkRed));
     item->setData(NameColumn, Qt::UserRole, int(m_rows.size()));
     m_rows.append(choice);
     if (at < 0)

@@ -146,11 +146,15 @@ def main():
     home = os.path.join(work, "home")
     os.makedirs(home)
     make_dovecot_maildir(work, home)
+    # An mbsync account in its default layout (INBOX/cur, no Maildir++ dots):
+    # listed, but not ticked, since the stores are Maildir++ trees.
+    for sub in ("cur", "new", "tmp"):
+        os.makedirs(os.path.join(home, ".mail/work/INBOX", sub))
 
     env = {key: value for key, value in os.environ.items()
            if not key.startswith(("XDG_", "KESTREL_", "MAILDIR", "NOTMUCH"))}
     env.update(HOME=home, QT_QPA_PLATFORM="xcb", USER=pwd.getpwuid(os.getuid()).pw_name)
-    program = subprocess.Popen([args.program], env=env, cwd=home)
+    program = subprocess.Popen([os.path.abspath(args.program)], env=env, cwd=home)
     keys = Keyboard()
     try:
         # The first warning, before the main window is shown.
@@ -170,6 +174,8 @@ def main():
                      "Path=%s/Mail Archive" % home, "Type=maildir"):
             if line not in text:
                 sys.exit("the profile lacks %r:\n%s" % (line, text))
+        if ".mail/work" in text:
+            sys.exit("a tree the program cannot read was ticked:\n" + text)
 
         window = wait_for(window_named("Kestrel Mailkeep", besides=(warning,)), "the main window")
         time.sleep(1.5)
