@@ -42,6 +42,11 @@ class Keyboard:
         self.x11.XSync.argtypes = [ctypes.c_void_p, ctypes.c_int]
         self.xtst.XTestFakeKeyEvent.argtypes = [ctypes.c_void_p, ctypes.c_uint, ctypes.c_int,
                                                 ctypes.c_ulong]
+        # A window that goes away between listing and focusing raises an X
+        # error, whose default handler would end this script.
+        handler_type = ctypes.CFUNCTYPE(ctypes.c_int, ctypes.c_void_p, ctypes.c_void_p)
+        self._ignore = handler_type(lambda display, event: 0)
+        self.x11.XSetErrorHandler(self._ignore)
         self.display = self.x11.XOpenDisplay(None)
         if not self.display:
             sys.exit("cannot open the X display %s" % os.environ.get("DISPLAY"))
@@ -90,6 +95,33 @@ def window_named(name, besides=()):
                 return wid
         return None
     return find
+
+
+def accept(keys, window, what):
+    """Enter until the window closes: a key sent before the window took the
+    focus is lost."""
+    for _ in range(10):
+        keys.press(window, "Return")
+        deadline = time.time() + 3
+        while time.time() < deadline:
+            if window not in [w for w, _ in shown_windows()]:
+                return
+            time.sleep(0.25)
+    sys.exit("Enter did not close " + what)
+
+
+def drive(keys, window, chords, done):
+    deadline = time.time() + TIMEOUT
+    sent = 0
+    while not done() and time.time() < deadline:
+        others = [w for w, _ in shown_windows() if w != window]
+        for other in others:
+            keys.press(other, "Return")
+        if not others and time.time() - sent > 5:
+            for chord in chords:
+                keys.press(window, *chord)
+            sent = time.time()
+        time.sleep(0.5)
 
 
 def make_dovecot_maildir(work, home):
@@ -159,14 +191,12 @@ def main():
     try:
         # The first warning, before the main window is shown.
         warning = wait_for(window_named("Kestrel Mailkeep"), "the first warning")
-        keys.press(warning, "Return")
-        wait_for(lambda: warning not in [w for w, _ in shown_windows()], "the warning to close")
+        accept(keys, warning, "the first warning")
 
         stores = wait_for(window_named("Mail stores"), "the stores dialog")
         time.sleep(1)
         screenshot(stores, args.screenshots, "stores-dialog.png")
-        keys.press(stores, "Return")
-        wait_for(lambda: stores not in [w for w, _ in shown_windows()], "the dialog to close")
+        accept(keys, stores, "the stores dialog")
 
         profile = os.path.join(home, ".config/kestrel-mailkeep/profile.ini")
         text = open(profile).read()
@@ -180,29 +210,18 @@ def main():
         window = wait_for(window_named("Kestrel Mailkeep", besides=(warning,)), "the main window")
         time.sleep(1.5)
         screenshot(window, args.screenshots, "main-window-first-start.png")
-        keys.press(window, "Alt_L", "a")  # tick every folder of the source, ~/Maildir
-        keys.press(window, "Alt_L", "p")
         archive = os.path.join(home, "Mail Archive")
         mirrored = lambda: all(os.path.isdir(os.path.join(archive, d, "cur"))
                                for d in (".Sent", ".Lists.Qt"))
-        deadline = time.time() + TIMEOUT
-        while not mirrored() and time.time() < deadline:
-            # Whatever asks on the way (the confirmation) is answered by its default.
-            for wid, name in shown_windows():
-                if wid != window:
-                    keys.press(wid, "Return")
-            time.sleep(0.5)
+        # Tick every folder of the source, ~/Maildir, and preview; whatever asks
+        # on the way (the confirmation) is answered by its default button. Keys
+        # are sent again while nothing happens, in case they came too early.
+        drive(keys, window, [("Alt_L", "a"), ("Alt_L", "p")], mirrored)
         if not mirrored():
             sys.exit("the preview did not mirror the folders of ~/Maildir: %s"
                      % sorted(os.listdir(archive)))
         time.sleep(1)
-        keys.press(window, "Alt_L", "q")
-        deadline = time.time() + TIMEOUT
-        while program.poll() is None and time.time() < deadline:
-            for wid, name in shown_windows():
-                if wid != window:
-                    keys.press(wid, "Return")
-            time.sleep(0.5)
+        drive(keys, window, [("Alt_L", "q")], lambda: program.poll() is not None)
         if program.poll() is None:
             sys.exit("the program did not end on Quit")
         if program.returncode != 0:
