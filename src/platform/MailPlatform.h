@@ -15,9 +15,11 @@
 
 #include "PlatformError.h"
 
+#include <QByteArray>
 #include <QDateTime>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 #include <optional>
@@ -44,6 +46,15 @@ enum FolderItemType {
 
 // File format code of SaveAs/Import for Outlook .msg files.
 inline constexpr int kMsgFormat = 3;
+
+// A message as it travels between stores of different backends: its RFC 5322
+// bytes and the state a store keeps beside them.
+struct RawMessage {
+    QByteArray content;
+    QStringList flags;    // system flags: "\\Seen", "\\Flagged", "\\Answered", "\\Draft"
+    QStringList keywords; // "$Forwarded", "$NoArchive", and any other
+    QDateTime received;   // invalid: when it is stored
+};
 
 class ItemCollection : public ErrorHolder {
 public:
@@ -81,6 +92,9 @@ public:
     virtual std::unique_ptr<FolderCollection> folders() = 0;
     // A new, unsaved mail message in this folder (Items.Add(0)); Save commits it.
     virtual std::unique_ptr<MailItem> addItem() = 0;
+    // Stores a message from another backend; when it returns the message is
+    // durable here. The store root takes it into its Inbox.
+    virtual std::unique_ptr<MailItem> append(const RawMessage& message);
 };
 
 class MailItem : public ErrorHolder {
@@ -117,7 +131,16 @@ public:
     virtual bool save() = 0;
     virtual bool importFile(const QString& path, int format) = 0;
     virtual bool saveAs(const QString& path, int format) = 0;
+    // The stored message whole, for a store of another backend.
+    virtual std::optional<RawMessage> rawMessage();
 };
+
+// Move and copy to a folder of another backend: the message is appended there
+// (durable) before it is removed here, so that a crash leaves it in one store
+// or both, never in neither. A backend's move and copyTo call these for
+// destinations that are not its own.
+std::unique_ptr<MailItem> moveAcross(MailItem& item, Folder& destination, PlatformError* error);
+bool copyAcross(MailItem& item, Folder& destination, PlatformError* error);
 
 // The extended session: objects by identifier, the default store, the user.
 class Session : public ErrorHolder {

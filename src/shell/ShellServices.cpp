@@ -2,8 +2,8 @@
 
 #include "FileDialogFolderPicker.h"
 #include "WaveSoundPlayer.h"
+#include "platform/MailProfile.h"
 #include "platform/PlatformRegistry.h"
-#include "platform/maildir/MailProfile.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -22,7 +22,7 @@ ShellServices ShellServices::defaults(SettingsStore& settings, dialogs::MessageB
     services.openUrl = [](const QUrl& url) { QDesktopServices::openUrl(url); };
     services.folderPicker = std::make_shared<FileDialogFolderPicker>();
     services.sound = std::make_shared<WaveSoundPlayer>(services.beep);
-    services.profileLocation = [] { return platform::maildir::MailProfile::location(); };
+    services.profileLocation = [] { return platform::MailProfile::location(); };
     services.mailPlaces = [] { return platform::maildir::LocalMailPlaces::ofCurrentUser(); };
     return services;
 }

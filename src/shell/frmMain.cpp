@@ -12,7 +12,7 @@
 #include "dialogs/frmPictures.h"
 #include "folders/FolderTreeView.h"
 #include "folders/mdlMAPI.h"
-#include "platform/maildir/MailProfile.h"
+#include "platform/MailProfile.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -37,7 +37,7 @@ static ShellServices withDefaults(ShellServices services)
     if (!services.sound)
         services.sound = std::make_shared<WaveSoundPlayer>(services.beep);
     if (!services.profileLocation)
-        services.profileLocation = [] { return platform::maildir::MailProfile::location(); };
+        services.profileLocation = [] { return platform::MailProfile::location(); };
     if (!services.mailPlaces)
         services.mailPlaces = [] { return platform::maildir::LocalMailPlaces::ofCurrentUser(); };
     return services;

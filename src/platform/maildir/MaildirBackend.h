@@ -7,7 +7,7 @@
 // lookup misses.
 
 #include "FolderRef.h"
-#include "MailProfile.h"
+#include "../MailProfile.h"
 
 #include <QHash>
 #include <QList>

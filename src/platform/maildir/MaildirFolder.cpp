@@ -1,11 +1,16 @@
 #include "MaildirFolder.h"
 
 #include "EntryId.h"
+#include "FileAccess.h"
+#include "FolderTree.h"
 #include "MaildirFolderCollection.h"
 #include "MaildirItemCollection.h"
 #include "MaildirMailItem.h"
 #include "MaildirName.h"
+#include "MessageFileName.h"
+#include "MessageTransfer.h"
 #include "NativeName.h"
+#include "RawFlags.h"
 #include "platform/FolderPath.h"
 
 #include <QFile>
@@ -87,6 +92,31 @@ std::unique_ptr<MailItem> MaildirFolder::addItem()
     clearError();
     return MaildirMailItem::createUnsaved(
         m_backend, m_ref.isStoreRoot() ? FolderRef::inbox(m_ref.store) : m_ref);
+}
+
+std::unique_ptr<MailItem> MaildirFolder::append(const RawMessage& message)
+{
+    const FolderRef target = m_ref.isStoreRoot() ? FolderRef::inbox(m_ref.store) : m_ref;
+    const QString destDir = m_backend->folderDir(target);
+    PlatformError error;
+    std::optional<QString> letters;
+    if (checkFolderDirs(destDir, target.isInbox(), true, &error) &&
+        ensureMaildirDirs(destDir, &error))
+        letters = rawFlagLetters(message, destDir, &error);
+    const std::optional<QString> fileName =
+        letters
+            ? MessageTransfer::store(
+                  message.content, destDir, *letters,
+                  message.received.isValid() ? message.received.toMSecsSinceEpoch() : -1, &error)
+            : std::nullopt;
+    if (!fileName) {
+        setError(error);
+        return nullptr;
+    }
+    const MessageEntry entry{*fileName, false};
+    m_backend->remember(destDir, MessageFileName::parse(*fileName).unique, entry);
+    clearError();
+    return std::make_unique<MaildirMailItem>(m_backend, target, entry);
 }
 
 } // namespace kestrel::platform::maildir

@@ -28,6 +28,7 @@ public:
     std::unique_ptr<ItemCollection> items() override;
     std::unique_ptr<FolderCollection> folders() override;
     std::unique_ptr<MailItem> addItem() override;
+    std::unique_ptr<MailItem> append(const RawMessage& message) override;
 
 private:
     std::shared_ptr<MaildirBackend> m_backend;

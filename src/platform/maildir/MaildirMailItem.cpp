@@ -7,6 +7,7 @@
 #include "MaildirFolder.h"
 #include "MaildirName.h"
 #include "MessageTransfer.h"
+#include "RawFlags.h"
 
 #include <QFile>
 
@@ -382,6 +383,31 @@ bool MaildirMailItem::deleteItem()
     return true;
 }
 
+bool MaildirMailItem::isOwnFolder(Folder& destination) const
+{
+    const auto* folder = dynamic_cast<const MaildirFolder*>(&destination);
+    return folder && folder->backend() == m_backend.get();
+}
+
+std::optional<RawMessage> MaildirMailItem::rawMessage()
+{
+    if (!resolve())
+        return std::nullopt;
+    PlatformError error;
+    std::optional<QByteArray> content = readMessageFile(m_file->path(), kMaxMessageBytes, &error);
+    const std::optional<qint64> received = content ? m_file->receivedMsecs(&error) : std::nullopt;
+    if (!received) {
+        setError(error);
+        return std::nullopt;
+    }
+    RawMessage message;
+    message.content = std::move(*content);
+    message.received = QDateTime::fromMSecsSinceEpoch(*received);
+    readRawFlags(m_file->name().flags, m_file->folderDir(), message);
+    clearError();
+    return message;
+}
+
 std::optional<FolderRef> MaildirMailItem::targetOf(Folder& destination)
 {
     auto* folder = dynamic_cast<MaildirFolder*>(&destination);
@@ -432,6 +458,12 @@ std::optional<MessageEntry> MaildirMailItem::transferTo(const FolderRef& target,
 
 std::unique_ptr<MailItem> MaildirMailItem::move(Folder& destination)
 {
+    if (!isOwnFolder(destination)) {
+        PlatformError error;
+        std::unique_ptr<MailItem> moved = moveAcross(*this, destination, &error);
+        setError(error);
+        return moved;
+    }
     const std::optional<FolderRef> target = targetOf(destination);
     if (!target || !resolve())
         return nullptr;
@@ -444,6 +476,12 @@ std::unique_ptr<MailItem> MaildirMailItem::move(Folder& destination)
 
 bool MaildirMailItem::copyTo(Folder& destination)
 {
+    if (!isOwnFolder(destination)) {
+        PlatformError error;
+        const bool copied = copyAcross(*this, destination, &error);
+        setError(error);
+        return copied;
+    }
     const std::optional<FolderRef> target = targetOf(destination);
     if (!target || !resolve())
         return false;

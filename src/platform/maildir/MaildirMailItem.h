@@ -51,12 +51,15 @@ public:
     bool save() override;
     bool importFile(const QString& path, int format) override;
     bool saveAs(const QString& path, int format) override;
+    std::optional<RawMessage> rawMessage() override;
 
 private:
     MaildirMailItem(std::shared_ptr<MaildirBackend> backend, FolderRef folder);
 
     // The stored file as it is now (a flag change may have renamed it).
     bool resolve();
+    // Whether destination is a folder of this item's backend (a rename away).
+    bool isOwnFolder(Folder& destination) const;
     const MessageHeaders* headers();
     std::optional<QDateTime> timeOf(std::optional<qint64> (MessageFile::*read)(PlatformError*),
                                     const QDateTime msg::MsgEnvelope::*unsaved);

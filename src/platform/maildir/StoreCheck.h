@@ -6,7 +6,7 @@
 // nothing is created in its place, since the path may be a typo for a folder
 // the user meant.
 
-#include "MailProfile.h"
+#include "../MailProfile.h"
 
 #include <optional>
 

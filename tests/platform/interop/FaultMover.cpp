@@ -1,10 +1,12 @@
 // kestrel-fault-mover SOURCE DEST: moves every item of folder SOURCE into
 // folder DEST (paths "Store\Folder\Sub") through the platform of the profile at
 // $KESTREL_PROFILE, last item first. The kill fault test runs it and kills it.
+// Stores may be of the test's second backend (support/ForeignBackend.h).
 // Exit: 0 all moved, 1 some moves failed, 2 the folders cannot be opened.
 
 #include "platform/MailPlatform.h"
 #include "platform/PlatformRegistry.h"
+#include "support/ForeignBackend.h"
 
 #include <QCoreApplication>
 #include <QStringList>
@@ -37,7 +39,7 @@ int main(int argc, char** argv)
         err << "usage: kestrel-fault-mover SOURCE DEST\n";
         return 2;
     }
-    auto application = kestrel::platform::createApplication();
+    auto application = kestrel::platform::createApplication(kestrel::test::withForeignBackend());
     auto ns = application ? application->getNamespace("MAPI") : nullptr;
     if (!ns || !ns->logon())
         return 2;

@@ -2,6 +2,7 @@
 // random moments; no message may be lost or damaged.
 
 #include "MaildirInspector.h"
+#include "support/ForeignBackend.h"
 #include "support/TempDir.h"
 #include "support/TempMaildir.h"
 
@@ -9,6 +10,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QSettings>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -48,7 +50,7 @@ struct KillRun {
 // Fills store "Source" with distinct messages, then starts the mover again and
 // again and kills it after a random delay; when a side runs empty the
 // direction turns. A last run finishes undisturbed.
-KillRun killRepeatedly(TempMaildir& maildir, quint32 seed)
+KillRun killRepeatedly(TempMaildir& maildir, quint32 seed, const QString& targetType = {})
 {
     QRandomGenerator random(seed);
     for (int i = 0; i < kMessages; ++i) {
@@ -61,7 +63,9 @@ KillRun killRepeatedly(TempMaildir& maildir, quint32 seed)
         maildir.addMessage(spec);
     }
     maildir.folderDir("Inbox", "Target");
-    maildir.writeProfile();
+    const QString profile = maildir.writeProfile();
+    if (!targetType.isEmpty())
+        QSettings(profile, QSettings::IniFormat).setValue("Store2/Type", targetType);
     const QMap<QByteArray, int> originals =
         MaildirInspector::contentHashes({maildir.storePath("Source")});
     EXPECT_EQ(originals.size(), kMessages);
@@ -115,6 +119,19 @@ TEST(KillFault, KilledMovesWithinOneFileSystemLoseNothing)
     EXPECT_GE(run.midRunKills, 10);
     EXPECT_EQ(run.duplicates, 0); // a rename is atomic
     RecordProperty("midRunKills", run.midRunKills);
+}
+
+TEST(KillFault, KilledMovesBetweenBackendsLoseNothing)
+{
+    // Appended durably to the other store, then removed from this one.
+    TempMaildir maildir;
+    maildir.addStore("Source");
+    maildir.addStore("Target");
+    const KillRun run = killRepeatedly(maildir, 1313, QLatin1String(kestrel::test::kForeignType));
+    EXPECT_GE(run.kills, 20);
+    EXPECT_GE(run.midRunKills, 10);
+    RecordProperty("midRunKills", run.midRunKills);
+    RecordProperty("duplicates", run.duplicates);
 }
 
 TEST(KillFault, KilledMovesAcrossFileSystemsLoseNothing)

@@ -1,4 +1,4 @@
-#include "platform/maildir/MailProfile.h"
+#include "platform/MailProfile.h"
 
 #include "OpenProfile.h"
 #include "support/TempMaildir.h"
@@ -13,7 +13,7 @@
 
 using namespace kestrel;
 using platform::ErrorKind;
-using platform::maildir::MailProfile;
+using platform::MailProfile;
 
 namespace {
 

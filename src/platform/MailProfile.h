@@ -1,6 +1,7 @@
 #pragma once
 
-// The mail profile: who the user is and which Maildir++ stores to show.
+// The mail profile: who the user is and which stores to show, each opened by
+// the backend its Type names.
 //
 //   [Profile]
 //   UserName=Demo User
@@ -9,24 +10,28 @@
 //   [Store1]
 //   Name=Personal Folders
 //   Path=personal        (relative to the profile's directory, or absolute)
+//   Type=maildir         (the backend; maildir when absent)
 //   [Store2] ...
 //
 // Stores are read from [Store1] upwards until a number is missing. The file
 // lives at $KESTREL_PROFILE, else $XDG_CONFIG_HOME/kestrel-mailkeep/profile.ini
 // (XDG_CONFIG_HOME defaults to ~/.config).
 
-#include "../PlatformError.h"
+#include "PlatformError.h"
 
 #include <QList>
 #include <QString>
 
 #include <optional>
 
-namespace kestrel::platform::maildir {
+namespace kestrel::platform {
+
+inline constexpr const char* kDefaultStoreType = "maildir";
 
 struct StoreEntry {
     QString name;
-    QString path; // absolute, cleaned
+    QString path;                                    // absolute, cleaned
+    QString type = QLatin1String(kDefaultStoreType); // the backend's name, lower case
 };
 
 struct MailProfile {
@@ -42,4 +47,4 @@ struct MailProfile {
     static std::optional<MailProfile> load(const QString& file, PlatformError* error);
 };
 
-} // namespace kestrel::platform::maildir
+} // namespace kestrel::platform

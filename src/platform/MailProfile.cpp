@@ -4,7 +4,7 @@
 #include <QFileInfo>
 #include <QSettings>
 
-namespace kestrel::platform::maildir {
+namespace kestrel::platform {
 
 namespace {
 
@@ -98,6 +98,9 @@ std::optional<MailProfile> MailProfile::load(const QString& file, PlatformError*
         StoreEntry store;
         store.name = settings.value(QStringLiteral("Name")).toString().trimmed();
         const QString path = settings.value(QStringLiteral("Path")).toString().trimmed();
+        store.type = settings.value(QStringLiteral("Type")).toString().trimmed().toLower();
+        if (store.type.isEmpty())
+            store.type = QLatin1String(kDefaultStoreType);
         settings.endGroup();
         if (store.name.isEmpty() || path.isEmpty()) {
             fail(error, ErrorKind::Invalid,
@@ -122,4 +125,4 @@ std::optional<MailProfile> MailProfile::load(const QString& file, PlatformError*
     return profile;
 }
 
-} // namespace kestrel::platform::maildir
+} // namespace kestrel::platform

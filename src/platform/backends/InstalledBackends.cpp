@@ -1,0 +1,18 @@
+// The backends this program is built with, by the names a store's Type= gives.
+
+#include "platform/PlatformRegistry.h"
+#include "platform/maildir/MaildirStores.h"
+
+namespace kestrel::platform {
+
+const BackendRegistry& installedBackends()
+{
+    static const BackendRegistry registry = [] {
+        BackendRegistry backends;
+        backends.add(QStringLiteral("maildir"), maildir::openMaildirStores);
+        return backends;
+    }();
+    return registry;
+}
+
+} // namespace kestrel::platform
