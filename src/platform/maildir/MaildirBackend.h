@@ -6,8 +6,8 @@
 // a message by its identifier costs O(1) and a folder is rescanned only when a
 // lookup misses.
 
-#include "FolderRef.h"
 #include "../MailProfile.h"
+#include "FolderRef.h"
 
 #include <QHash>
 #include <QList>
@@ -33,7 +33,6 @@ public:
     int storeIndexForPath(const QString& path) const;
 
     bool loggedOn = false;
-    PlatformError refusal;        // set: the profile is unusable and every logon fails so
     QList<PlatformError> leftOut; // stores of the profile that cannot be opened, not in profile()
 
     // Absolute directory of a folder; the Maildir root for the store root too.

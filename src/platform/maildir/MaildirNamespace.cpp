@@ -14,11 +14,6 @@ MaildirNamespace::MaildirNamespace(std::shared_ptr<MaildirBackend> backend)
 
 bool MaildirNamespace::logon()
 {
-    if (!m_backend->refusal.ok()) {
-        m_backend->loggedOn = false;
-        setError(m_backend->refusal);
-        return false;
-    }
     if (m_backend->storeCount() == 0) {
         m_backend->loggedOn = false;
         setError(ErrorKind::NotFound, QStringLiteral("No store of the mail profile can be used"));
