@@ -2,6 +2,7 @@
 #include "support/ForeignBackend.h"
 #include "support/TempMaildir.h"
 
+#include <QDir>
 #include <QFile>
 #include <QSettings>
 
@@ -39,10 +40,14 @@ TEST(StoreTypes, StoresOfTwoBackendsListInProfileOrderAndAnswerByIdentifier)
     test::TempMaildir maildir;
     maildir.addStore("Personal Folders");
     maildir.addStore("Archive");
+    maildir.addStore("Gone");
     maildir.addStore("Projects");
     maildir.addMessage({.store = "Archive", .subject = "In the archive"});
     const QString profile = maildir.writeProfile("Archive");
     setType(profile, 2, "Maildir-Foreign"); // read in any letter case
+    setType(profile, 3, test::kForeignType);
+    // A store its backend leaves out keeps the others in their places.
+    QDir(maildir.storePath("Gone")).removeRecursively();
 
     auto app = platform::createApplication(test::withForeignBackend());
     ASSERT_TRUE(app);
@@ -55,6 +60,8 @@ TEST(StoreTypes, StoresOfTwoBackendsListInProfileOrderAndAnswerByIdentifier)
     EXPECT_EQ(stores->item(2)->name(), "Archive");
     EXPECT_EQ(stores->item(3)->name(), "Projects");
     EXPECT_EQ(stores->item(4), nullptr);
+    ASSERT_EQ(ns->unusableStores().size(), 1);
+    EXPECT_TRUE(ns->unusableStores().first().text.contains("Gone"));
     EXPECT_EQ(stores->lastError().kind, ErrorKind::NotFound);
     auto archive = stores->item("Archive");
     ASSERT_TRUE(archive);
