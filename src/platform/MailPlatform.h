@@ -82,8 +82,7 @@ public:
     virtual std::optional<QString> name() = 0;
     virtual std::optional<QString> storeId() = 0;
     virtual std::optional<QString> entryId() = 0;
-    // "\\Store\Folder\Sub"; inside a name "%" is written "%25", "\" "%5C" and
-    // "/" "%2F", so that a path splits at every backslash and reads back exactly.
+    // "\\Store\Folder\Sub", written by FolderPath (FolderPath.h).
     virtual std::optional<QString> folderPath() = 0;
     // True exactly for a store's root folder (its parent is the namespace).
     virtual std::optional<bool> isStoreRoot() = 0;
