@@ -163,3 +163,28 @@ void MaildirBackend::forget(const QString& folderDir, const QString& unique)
 }
 
 } // namespace kestrel::platform::maildir
+
+namespace kestrel::platform::maildir {
+
+bool MaildirBackend::checkFolderDirsRecently(const QString& dir, bool storeRoot, bool withTmp,
+                                             PlatformError* error)
+{
+    constexpr qint64 kTrustNs = 1'000'000'000;
+    timespec now{};
+    ::clock_gettime(CLOCK_MONOTONIC_COARSE, &now);
+    const qint64 nowNs = qint64(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
+    const QString key = dir + (withTmp ? QLatin1String("\n+tmp") : QLatin1String("\n"));
+    const auto found = m_soundFolders.constFind(key);
+    if (found != m_soundFolders.cend() && nowNs - *found < kTrustNs)
+        return true;
+    if (!checkFolderDirs(dir, storeRoot, withTmp, error)) {
+        m_soundFolders.remove(key);
+        return false;
+    }
+    if (m_soundFolders.size() > 4096)
+        m_soundFolders.clear();
+    m_soundFolders.insert(key, nowNs);
+    return true;
+}
+
+} // namespace kestrel::platform::maildir

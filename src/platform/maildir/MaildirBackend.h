@@ -55,6 +55,12 @@ public:
     bool holdsUnique(const QString& folderDir, const QString& unique);
     void forget(const QString& folderDir, const QString& unique);
 
+    // checkFolderDirs, remembered for a second when the folder was sound: a
+    // run moving thousands of messages between two folders checks them once
+    // a second rather than seven lstat calls a message.
+    bool checkFolderDirsRecently(const QString& dir, bool storeRoot, bool withTmp,
+                                 PlatformError* error);
+
 private:
     struct FolderIndex {
         QHash<QString, MessageEntry> byUnique;
@@ -66,6 +72,7 @@ private:
 
     MailProfile m_profile;
     QHash<QString, FolderIndex> m_indexes;
+    QHash<QString, qint64> m_soundFolders; // key -> checked at (ns, monotonic)
 };
 
 } // namespace kestrel::platform::maildir

@@ -33,8 +33,8 @@ MaildirMailItem::MaildirMailItem(std::shared_ptr<MaildirBackend> backend, Folder
     // Links and special files are refused here, before anything reads,
     // moves or deletes through them.
     PlatformError error;
-    if (!checkFolderDirs(m_file->folderDir(), m_folder.isStoreRoot() || m_folder.isInbox(), false,
-                         &error)) {
+    if (!m_backend->checkFolderDirsRecently(
+            m_file->folderDir(), m_folder.isStoreRoot() || m_folder.isInbox(), false, &error)) {
         setError(error);
         return;
     }
@@ -423,7 +423,7 @@ std::optional<MessageEntry> MaildirMailItem::transferTo(const FolderRef& target,
 {
     const QString destDir = m_backend->folderDir(target);
     PlatformError error;
-    if (!checkFolderDirs(destDir, target.isInbox(), true, &error)) {
+    if (!m_backend->checkFolderDirsRecently(destDir, target.isInbox(), true, &error)) {
         setError(error);
         return std::nullopt;
     }
