@@ -20,11 +20,6 @@ namespace kestrel::platform::maildir {
 struct MessageEntry {
     QString fileName; // in cur/ or new/
     bool inNew = false;
-    // What a restrict's fstatat saw of this regular file, so that the item it
-    // hands out is not looked at again; statSize -1 = not known.
-    qint64 statSize = -1;
-    qint64 statMtimeMs = 0;
-    qint64 statCtimeMs = 0;
 };
 
 class MaildirBackend {

@@ -98,10 +98,8 @@ std::unique_ptr<ItemCollection> MaildirItemCollection::restrict(const QString& f
             }
             return std::nullopt;
         });
-        if (match) {
+        if (match)
             matching.append(entry);
-            file.rememberStat(&matching.last());
-        }
     }
     clearError();
     return std::make_unique<MaildirItemCollection>(m_backend, m_folder, std::move(matching));

@@ -12,7 +12,6 @@ MessageFile::MessageFile(QString folderDir, MessageEntry entry)
     : m_dir(std::move(folderDir)), m_entry(std::move(entry)),
       m_name(MessageFileName::parse(m_entry.fileName))
 {
-    takeKnownStat();
 }
 
 void MessageFile::relocate(const MessageEntry& entry)
@@ -20,26 +19,6 @@ void MessageFile::relocate(const MessageEntry& entry)
     m_entry = entry;
     m_name = MessageFileName::parse(entry.fileName);
     m_statLoaded = false;
-    takeKnownStat();
-}
-
-void MessageFile::takeKnownStat()
-{
-    if (m_entry.statSize < 0)
-        return;
-    m_mtime = m_entry.statMtimeMs;
-    m_ctime = m_entry.statCtimeMs;
-    m_statSize = m_entry.statSize;
-    m_statLoaded = true;
-}
-
-void MessageFile::rememberStat(MessageEntry* entry) const
-{
-    if (!m_statLoaded)
-        return;
-    entry->statSize = m_statSize;
-    entry->statMtimeMs = m_mtime;
-    entry->statCtimeMs = m_ctime;
 }
 
 bool MessageFile::loadStat(PlatformError* error)

@@ -18,8 +18,6 @@ namespace kestrel::platform::maildir {
 class MessageFile {
 public:
     MessageFile(QString folderDir, MessageEntry entry);
-    // Copies a stat this file has loaded into the entry, for items made from it.
-    void rememberStat(MessageEntry* entry) const;
 
     QString path() const { return MaildirBackend::messagePath(m_dir, m_entry); }
     const QString& folderDir() const { return m_dir; }
@@ -48,7 +46,6 @@ private:
     QString m_dir;
     MessageEntry m_entry;
     MessageFileName m_name;
-    void takeKnownStat();
     bool m_statLoaded = false;
     qint64 m_mtime = 0;
     qint64 m_ctime = 0;
