@@ -65,25 +65,32 @@ QString FolderPath::escape(const QString& name)
 QString FolderPath::unescape(const QString& element)
 {
     // One pass, so that "%252F" reads as "%2F".
-    QString name;
-    name.reserve(element.size());
-    for (qsizetype i = 0; i < element.size(); ++i) {
-        const QStringView code = QStringView(element).mid(i + 1, 2);
-        if (element.at(i) == '%' && code.size() == 2) {
-            const QChar plain = code == u"25"   ? QChar('%')
-                                : code == u"2F" ? QChar('/')
-                                : code == u"5C" ? QChar('\\')
-                                : code == u"2E" ? QChar('.')
-                                                : QChar();
-            if (!plain.isNull()) {
-                name += plain;
+    return decodePercentEscapes(element, u"%/\\.");
+}
+
+QString decodePercentEscapes(QStringView text, QStringView escaped)
+{
+    const auto hexValue = [](QChar c) {
+        return c >= '0' && c <= '9'   ? c.unicode() - '0'
+               : c >= 'A' && c <= 'F' ? c.unicode() - 'A' + 10
+                                      : -1;
+    };
+    QString out = QLatin1String(""); // never null: callers read null as "cannot decode"
+    out.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text.at(i) == '%' && i + 2 < text.size()) {
+            const int high = hexValue(text.at(i + 1));
+            const int low = hexValue(text.at(i + 2));
+            const QChar plain = high < 0 || low < 0 ? QChar() : QChar(char16_t(high * 16 + low));
+            if (!plain.isNull() && escaped.contains(plain)) {
+                out += plain;
                 i += 2;
                 continue;
             }
         }
-        name += element.at(i);
+        out += text.at(i);
     }
-    return name;
+    return out;
 }
 
 FolderPath FolderPath::child(const QString& name) const

@@ -44,4 +44,8 @@ private:
     QStringList m_names;
 };
 
+// Replaces each "%XX" (upper-case hex) whose character is one of `escaped` by
+// that character, in one pass; every other "%" stays as it is.
+QString decodePercentEscapes(QStringView text, QStringView escaped);
+
 } // namespace kestrel::platform

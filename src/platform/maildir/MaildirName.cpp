@@ -1,5 +1,6 @@
 #include "MaildirName.h"
 
+#include "../FolderPath.h"
 #include "NativeName.h"
 
 #include <QByteArray>
@@ -126,24 +127,8 @@ QString decodeFolderComponent(const QString& onDisk)
     const QString text = decodeModifiedUtf7(onDisk);
     if (text.isNull())
         return {};
-    QString out = QLatin1String("");
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        // Only the forms encodeFolderComponent writes: "%2f" stays as it is.
-        const QStringView code = QStringView(text).mid(i + 1, 2);
-        if (text.at(i) == '%' && code.size() == 2) {
-            const QChar plain = code == u"25"   ? QChar('%')
-                                : code == u"2E" ? QChar('.')
-                                : code == u"2F" ? QChar('/')
-                                                : QChar();
-            if (!plain.isNull()) {
-                out += plain;
-                i += 2;
-                continue;
-            }
-        }
-        out += text.at(i);
-    }
-    return out;
+    // Only the forms encodeFolderComponent writes: "%2f" and "%5C" stay as they are.
+    return decodePercentEscapes(text, u"%./");
 }
 
 bool isUsableFolderName(const QString& name)
