@@ -23,9 +23,12 @@
 
 #include <memory>
 #include <optional>
+#include <span>
+#include <vector>
 
 namespace kestrel::platform {
 
+class BatchActions;
 class Folder;
 class MailItem;
 
@@ -132,7 +135,41 @@ public:
     virtual bool saveAs(const QString& path, int format) = 0;
     // The stored message whole, for a store of another backend.
     virtual std::optional<RawMessage> rawMessage();
+    // The backend's actions on many of its items at once, or nullptr when it
+    // acts on one item at a time (the default). Items returning the same
+    // object may be handed to it together.
+    virtual BatchActions* batchActions() { return nullptr; }
 };
+
+// The result of one item of a batch action.
+struct ItemOutcome {
+    bool done = false;
+    PlatformError error;             // why, when not done
+    std::unique_ptr<MailItem> moved; // a move's new message, when the backend can give it
+};
+
+// Actions on a set of items of one backend, for a backend where each command
+// costs a round trip (a server): one command per set instead of per item. The
+// items all came from this object's batchActions(); outcomes are in the order
+// of the items, one each, and true: an item is reported done only when it is
+// (durable in the destination, gone from the source for a move).
+class BatchActions {
+public:
+    virtual ~BatchActions() = default;
+    virtual std::vector<ItemOutcome> move(std::span<MailItem* const> items,
+                                          Folder& destination) = 0;
+    virtual std::vector<ItemOutcome> copy(std::span<MailItem* const> items,
+                                          Folder& destination) = 0;
+    // MailItem::deleteItem of each item.
+    virtual std::vector<ItemOutcome> remove(std::span<MailItem* const> items) = 0;
+};
+
+// The batch actions for items of any backends: each run of consecutive items
+// sharing a BatchActions goes to it as one set, every other item is acted on
+// by its own move, copyTo or deleteItem. One outcome per item, in order.
+std::vector<ItemOutcome> moveItems(std::span<MailItem* const> items, Folder& destination);
+std::vector<ItemOutcome> copyItems(std::span<MailItem* const> items, Folder& destination);
+std::vector<ItemOutcome> deleteItems(std::span<MailItem* const> items);
 
 // Move and copy to a folder of another backend: the message is appended there
 // (durable) before it is removed here, so that a crash leaves it in one store

@@ -43,7 +43,7 @@ bool checkDistinct(const QList<StoreEntry>& stores, const QString& file, Platfor
                                            "(%2 and %3)")
                                 .arg(one.name, other.path, one.path),
                             file);
-            if (realPath(other.path) == realPath(one.path))
+            if (!one.path.isEmpty() && realPath(other.path) == realPath(one.path))
                 return fail(error, ErrorKind::Invalid,
                             QStringLiteral("The stores \"%1\" and \"%2\" of the mail profile are "
                                            "the same folder (%3)")
@@ -55,6 +55,11 @@ bool checkDistinct(const QList<StoreEntry>& stores, const QString& file, Platfor
 }
 
 } // namespace
+
+bool storeTypeHasPath(const QString& type)
+{
+    return type != QLatin1String("imap");
+}
 
 QString MailProfile::location()
 {
@@ -101,13 +106,20 @@ std::optional<MailProfile> MailProfile::load(const QString& file, PlatformError*
         store.type = settings.value(QStringLiteral("Type")).toString().trimmed().toLower();
         if (store.type.isEmpty())
             store.type = QLatin1String(kDefaultStoreType);
+        for (const QString& key : settings.childKeys()) {
+            if (key != QLatin1String("Name") && key != QLatin1String("Path") &&
+                key != QLatin1String("Type"))
+                store.settings.insert(key, settings.value(key).toString());
+        }
         settings.endGroup();
-        if (store.name.isEmpty() || path.isEmpty()) {
+        const bool hasPath = storeTypeHasPath(store.type);
+        if (store.name.isEmpty() || (hasPath && path.isEmpty())) {
             fail(error, ErrorKind::Invalid,
                  QStringLiteral("Store %1 of the mail profile has no name or path").arg(n), file);
             return std::nullopt;
         }
-        store.path = QDir::cleanPath(base.absoluteFilePath(path));
+        if (hasPath)
+            store.path = QDir::cleanPath(base.absoluteFilePath(path));
         profile.stores.append(store);
     }
     if (profile.stores.isEmpty()) {

@@ -27,8 +27,10 @@ QString contentsText(qint64 messages, int folders, bool capped)
 
 QString problemOf(const QString& name, const QString& path)
 {
-    const std::optional<platform::PlatformError> why =
-        platform::maildir::unusableReason({name, path});
+    platform::StoreEntry store;
+    store.name = name;
+    store.path = path;
+    const std::optional<platform::PlatformError> why = platform::maildir::unusableReason(store);
     if (!why)
         return {};
     // The row names the store already: only the reason is shown.

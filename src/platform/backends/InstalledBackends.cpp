@@ -1,6 +1,7 @@
 // The backends this program is built with, by the names a store's Type= gives.
 
 #include "platform/PlatformRegistry.h"
+#include "platform/imap/ImapStores.h"
 #include "platform/maildir/MaildirStores.h"
 
 namespace kestrel::platform {
@@ -10,6 +11,7 @@ const BackendRegistry& installedBackends()
     static const BackendRegistry registry = [] {
         BackendRegistry backends;
         backends.add(QStringLiteral("maildir"), maildir::openMaildirStores);
+        backends.add(QStringLiteral("imap"), imap::openImapStores);
         return backends;
     }();
     return registry;

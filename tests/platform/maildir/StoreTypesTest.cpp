@@ -90,7 +90,7 @@ TEST(StoreTypes, AStoreOfAnUnknownTypeIsRefusedAtLogonWithItsName)
     maildir.addStore("Personal Folders");
     maildir.addStore("Remote");
     const QString profile = maildir.writeProfile();
-    setType(profile, 2, "imap");
+    setType(profile, 2, "exchange");
 
     auto app = platform::createApplication();
     ASSERT_TRUE(app);
@@ -99,7 +99,7 @@ TEST(StoreTypes, AStoreOfAnUnknownTypeIsRefusedAtLogonWithItsName)
     EXPECT_FALSE(ns->logon());
     EXPECT_EQ(ns->lastError().kind, ErrorKind::Unsupported);
     EXPECT_TRUE(ns->lastError().text.contains("\"Remote\"")) << ns->lastError().text.toStdString();
-    EXPECT_TRUE(ns->lastError().text.contains("\"imap\""));
+    EXPECT_TRUE(ns->lastError().text.contains("\"exchange\""));
     EXPECT_EQ(ns->folders(), nullptr);
     EXPECT_EQ(ns->openSession(), nullptr);
 }
