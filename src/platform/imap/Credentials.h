@@ -33,11 +33,15 @@ void setPasswordSource(PasswordSource* source);
 PasswordSource* passwordSource();
 
 // The first line of the output of command, run by /bin/sh, without its line
-// end. Fails with the command's exit status or error output.
-std::optional<QString> runPasswordCommand(const QString& command, PlatformError* error);
+// end. Fails with the command's exit status and error output, when it prints
+// nothing, or when it has not ended after timeoutMs (it is killed then, with
+// whatever it started).
+std::optional<QString> runPasswordCommand(const QString& command, PlatformError* error,
+                                          int timeoutMs = 30000);
 
 // The password for a login: the account's command, else the installed source.
-// whyAsked as for PasswordSource::password.
+// whyAsked as for PasswordSource::password. Fails (AccessDenied) when neither
+// gives one.
 std::optional<QString> findPassword(const ImapAccount& account, const QString& whyAsked,
                                     PlatformError* error);
 
