@@ -7,6 +7,8 @@
 #include <QFileInfo>
 #include <QThread>
 
+#include <grp.h>
+
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <pwd.h>
@@ -116,10 +118,16 @@ bool accepts(int port)
     return ok;
 }
 
-QString callerName()
+QByteArray callerName()
 {
     const passwd* entry = ::getpwuid(::geteuid());
-    return entry ? QString::fromLocal8Bit(entry->pw_name) : QString();
+    return entry ? QByteArray(entry->pw_name) : QByteArray();
+}
+
+QByteArray callerGroup()
+{
+    const group* entry = ::getgrgid(::getegid());
+    return entry ? QByteArray(entry->gr_name) : QByteArray();
 }
 
 bool writeFile(const QString& path, const QByteArray& content)
@@ -240,8 +248,8 @@ bool ImapTestServer::handOver()
 bool ImapTestServer::writeConfig()
 {
     const QByteArray root = QFile::encodeName(m_dir->path());
-    const QByteArray runAs = m_asRoot ? QByteArray("nobody") : callerName().toLocal8Bit();
-    const QByteArray group = m_asRoot ? QByteArray("nogroup") : runAs;
+    const QByteArray runAs = m_asRoot ? QByteArray("nobody") : callerName();
+    const QByteArray group = m_asRoot ? QByteArray("nogroup") : callerGroup();
     QStringList capabilities;
     for (const char* capability : kCapabilities) {
         if (!m_options.withoutCapabilities.contains(QLatin1String(capability), Qt::CaseInsensitive))
