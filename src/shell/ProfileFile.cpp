@@ -1,5 +1,7 @@
 #include "ProfileFile.h"
 
+#include "platform/MailProfile.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QSettings>
@@ -37,8 +39,10 @@ QList<StoreChoice> ProfileFile::stores() const
         StoreChoice store;
         store.ticked = true;
         store.name = settings.value(kName).toString().trimmed();
-        store.path =
-            QDir::cleanPath(base.absoluteFilePath(settings.value(kPath).toString().trimmed()));
+        const QString type = settings.value(kType).toString().trimmed().toLower();
+        if (type.isEmpty() || platform::storeTypeHasPath(type))
+            store.path =
+                QDir::cleanPath(base.absoluteFilePath(settings.value(kPath).toString().trimmed()));
         for (const QString& key : settings.childKeys()) {
             if (key != kName && key != kPath)
                 store.keys.insert(key, settings.value(key).toString());
@@ -69,7 +73,8 @@ bool ProfileFile::write(const QList<StoreChoice>& choices)
             continue;
         settings.beginGroup(storeGroup(++number));
         settings.setValue(kName, store.name);
-        settings.setValue(kPath, store.path);
+        if (platform::storeTypeHasPath(store.keys.value(kType).trimmed().toLower()))
+            settings.setValue(kPath, store.path);
         for (auto key = store.keys.cbegin(); key != store.keys.cend(); ++key)
             settings.setValue(key.key(), key.value());
         if (!store.keys.contains(kType))

@@ -13,7 +13,8 @@ namespace kestrel::shell {
 // One row of the stores dialog.
 struct StoreChoice {
     QString name;
-    QString path;                // absolute
+    QString path;                // absolute; empty for a server's store
+    QString place;               // where a server's store is, for the user
     QMap<QString, QString> keys; // the section's other keys (Type=, ...)
     QString contents;            // what the folder holds, for the user
     QString problem;             // why it cannot be used; such a row comes unticked

@@ -1,6 +1,7 @@
 #include "ShellServices.h"
 
 #include "FileDialogFolderPicker.h"
+#include "Keyring.h"
 #include "WaveSoundPlayer.h"
 #include "platform/MailProfile.h"
 #include "platform/PlatformRegistry.h"
@@ -24,6 +25,7 @@ ShellServices ShellServices::defaults(SettingsStore& settings, dialogs::MessageB
     services.sound = std::make_shared<WaveSoundPlayer>(services.beep);
     services.profileLocation = [] { return platform::MailProfile::location(); };
     services.mailPlaces = [] { return platform::maildir::LocalMailPlaces::ofCurrentUser(); };
+    services.keyring = std::make_shared<SystemKeyring>();
     return services;
 }
 

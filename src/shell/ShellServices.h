@@ -19,6 +19,7 @@ class MessageBoxService;
 namespace kestrel::shell {
 
 class FolderPicker;
+class SecretStore;
 class SettingsStore;
 
 // What the main window reaches outside itself. The program passes the real
@@ -38,10 +39,12 @@ struct ShellServices {
     // The profile the stores dialog writes, and where it looks for mail.
     std::function<QString()> profileLocation;
     std::function<platform::maildir::LocalMailPlaces()> mailPlaces;
+    // Where server passwords are kept; none when null.
+    std::shared_ptr<SecretStore> keyring;
 
     // The platform's beep, createApplication, the desktop's URL handler, its
-    // directory chooser, QSoundEffect, the profile's location and the user's
-    // mail places.
+    // directory chooser, QSoundEffect, the profile's location, the user's
+    // mail places and the system keyring.
     static ShellServices defaults(SettingsStore& settings, dialogs::MessageBoxService& messages,
                                   dialogs::DialogRunner& dialogs);
 };

@@ -1,7 +1,9 @@
 #include "StoresSetup.h"
 
 #include "dialogs/DialogRunner.h"
+#include "frmImapAccount.h"
 #include "frmStores.h"
+#include "platform/MailProfile.h"
 #include "platform/maildir/MaildirTreeCounter.h"
 #include "platform/maildir/StoreCheck.h"
 
@@ -44,8 +46,27 @@ QString realPath(const QString& path)
     return canonical.isEmpty() ? QDir::cleanPath(path) : canonical;
 }
 
+bool isServer(const StoreChoice& choice)
+{
+    const QString type = choice.keys.value(QStringLiteral("Type")).trimmed().toLower();
+    return !type.isEmpty() && !platform::storeTypeHasPath(type);
+}
+
+QString login(const QString& user, const QString& host)
+{
+    return QStringLiteral("%1@%2").arg(user, host);
+}
+
 void fillContents(StoreChoice& choice)
 {
+    if (isServer(choice)) {
+        // Counting a server's mail would log in: the account is what is shown.
+        choice.contents = login(choice.keys.value(QStringLiteral("User")),
+                                choice.keys.value(QStringLiteral("Host")));
+        choice.place = QStringLiteral("%1:%2").arg(choice.keys.value(QStringLiteral("Host")),
+                                                   choice.keys.value(QStringLiteral("Port")));
+        return;
+    }
     choice.problem = problemOf(choice.name, choice.path);
     if (!choice.problem.isEmpty())
         return;
@@ -56,9 +77,9 @@ void fillContents(StoreChoice& choice)
 
 } // namespace
 
-StoresSetup::StoresSetup(dialogs::DialogRunner& runner, FolderPicker& picker, QString profileFile,
-                         platform::maildir::LocalMailPlaces places)
-    : m_runner(runner), m_picker(picker), m_profile(std::move(profileFile)),
+StoresSetup::StoresSetup(dialogs::DialogRunner& runner, FolderPicker& picker, SecretStore* keyring,
+                         QString profileFile, platform::maildir::LocalMailPlaces places)
+    : m_runner(runner), m_picker(picker), m_keyring(keyring), m_profile(std::move(profileFile)),
       m_places(std::move(places))
 {
 }
@@ -76,6 +97,31 @@ StoreChoice StoresSetup::describe(const QString& path, const QString& home)
     return choice;
 }
 
+StoreChoice StoresSetup::describe(const platform::imap::ImapAccount& account)
+{
+    StoreChoice choice;
+    choice.name = account.storeName;
+    choice.keys = account.toSettings();
+    choice.keys.insert(QStringLiteral("Type"), QString::fromLatin1(platform::imap::kImapStoreType));
+    fillContents(choice);
+    return choice;
+}
+
+std::optional<StoreChoice> StoresSetup::addAccount(QWidget* owner, QString* note)
+{
+    frmImapAccount dialog(m_keyring, owner);
+    if (m_runner.run(dialog) != QDialog::Accepted || dialog.result() != QDialog::Accepted)
+        return std::nullopt;
+    const platform::imap::ImapAccount account = dialog.account();
+    if (!dialog.keyringProblem().isEmpty())
+        *note = QStringLiteral("The password of %1 is not kept (%2); it will be asked for when "
+                               "the store is opened.")
+                    .arg(login(account.user, account.host), dialog.keyringProblem());
+    StoreChoice choice = describe(account);
+    choice.ticked = true;
+    return choice;
+}
+
 QList<StoreChoice> StoresSetup::proposals() const
 {
     QList<StoreChoice> rows = m_profile.stores();
@@ -83,7 +129,8 @@ QList<StoreChoice> StoresSetup::proposals() const
     QStringList listed;
     for (StoreChoice& row : rows) {
         fillContents(row);
-        listed.append(realPath(row.path));
+        if (!row.path.isEmpty())
+            listed.append(realPath(row.path));
     }
     const QList<FoundMailTree> found = platform::maildir::LocalMailFinder(m_places).find();
     for (const FoundMailTree& tree : found) {
@@ -122,7 +169,8 @@ StoresSetup::Outcome StoresSetup::run(QWidget* owner)
     m_lastError.clear();
     const QString home = m_places.home;
     frmStores dialog(
-        proposals(), m_picker, [home](const QString& path) { return describe(path, home); }, owner);
+        proposals(), m_picker, [home](const QString& path) { return describe(path, home); },
+        [this](QWidget* parent, QString* note) { return addAccount(parent, note); }, owner);
     if (!(owner && owner->isVisible())) {
         if (const QScreen* screen = dialog.screen())
             dialog.move(screen->availableGeometry().center() - dialog.rect().center());

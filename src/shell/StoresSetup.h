@@ -5,6 +5,7 @@
 // Looking only reads: nothing found is moved, renamed or created.
 
 #include "ProfileFile.h"
+#include "platform/imap/ImapAccount.h"
 #include "platform/maildir/LocalMailFinder.h"
 
 class QWidget;
@@ -16,11 +17,13 @@ class DialogRunner;
 namespace kestrel::shell {
 
 class FolderPicker;
+class SecretStore;
 
 class StoresSetup {
 public:
-    StoresSetup(dialogs::DialogRunner& runner, FolderPicker& picker, QString profileFile,
-                platform::maildir::LocalMailPlaces places);
+    // keyring: where the passwords of added server accounts go, or nullptr.
+    StoresSetup(dialogs::DialogRunner& runner, FolderPicker& picker, SecretStore* keyring,
+                QString profileFile, platform::maildir::LocalMailPlaces places);
 
     enum class Outcome { Written, Cancelled, Failed };
     Outcome run(QWidget* owner);
@@ -33,10 +36,15 @@ public:
     QList<StoreChoice> proposals() const;
     // The row for a folder the user picked.
     static StoreChoice describe(const QString& path, const QString& home);
+    // The row of a server account.
+    static StoreChoice describe(const platform::imap::ImapAccount& account);
 
 private:
+    std::optional<StoreChoice> addAccount(QWidget* owner, QString* note);
+
     dialogs::DialogRunner& m_runner;
     FolderPicker& m_picker;
+    SecretStore* m_keyring;
     ProfileFile m_profile;
     platform::maildir::LocalMailPlaces m_places;
     QString m_lastError;

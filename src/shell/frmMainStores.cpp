@@ -33,8 +33,8 @@ QString listed(const QList<platform::PlatformError>& stores)
 
 std::unique_ptr<platform::Application> frmMain::setUpFirstStores()
 {
-    StoresSetup setup(*m_services.dialogs, *m_services.folderPicker, m_services.profileLocation(),
-                      m_services.mailPlaces());
+    StoresSetup setup(*m_services.dialogs, *m_services.folderPicker, m_services.keyring.get(),
+                      m_services.profileLocation(), m_services.mailPlaces());
     QString text;
     switch (setup.run(this)) {
     case StoresSetup::Outcome::Written:
@@ -89,8 +89,8 @@ void frmMain::cmdStores_Click()
     // The button is locked with the source group while a run goes on.
     if (flags().TaskRunning || m_loadingFolders)
         return;
-    StoresSetup setup(*m_services.dialogs, *m_services.folderPicker, m_services.profileLocation(),
-                      m_services.mailPlaces());
+    StoresSetup setup(*m_services.dialogs, *m_services.folderPicker, m_services.keyring.get(),
+                      m_services.profileLocation(), m_services.mailPlaces());
     switch (setup.run(this)) {
     case StoresSetup::Outcome::Cancelled:
         return;

@@ -45,8 +45,10 @@ QString realPath(const QString& path)
 } // namespace
 
 frmStores::frmStores(const QList<StoreChoice>& choices, FolderPicker& picker,
-                     std::function<StoreChoice(const QString&)> describe, QWidget* owner)
-    : QDialog(owner), m_picker(picker), m_describe(std::move(describe))
+                     std::function<StoreChoice(const QString&)> describe, AccountAdder addAccount,
+                     QWidget* owner)
+    : QDialog(owner), m_picker(picker), m_describe(std::move(describe)),
+      m_addAccount(std::move(addAccount))
 {
     setObjectName(QStringLiteral("frmStores"));
     setWindowTitle(QStringLiteral("Mail stores"));
@@ -75,6 +77,7 @@ frmStores::frmStores(const QList<StoreChoice>& choices, FolderPicker& picker,
     lstStores->setMinimumHeight(170);
 
     cmdAdd = sideButton(this, "cmdAdd", QStringLiteral("&Add Folder..."));
+    cmdAddImap = sideButton(this, "cmdAddImap", QStringLiteral("Add &IMAP Account..."));
     cmdRemove = sideButton(this, "cmdRemove", QStringLiteral("&Remove"));
     cmdUp = sideButton(this, "cmdUp", QStringLiteral("Move &Up"));
     cmdDown = sideButton(this, "cmdDown", QStringLiteral("Move &Down"));
@@ -93,7 +96,7 @@ frmStores::frmStores(const QList<StoreChoice>& choices, FolderPicker& picker,
     cmdCancel->setMinimumWidth(90);
 
     auto* side = new QVBoxLayout;
-    for (QPushButton* button : {cmdAdd, cmdRemove, cmdUp, cmdDown})
+    for (QPushButton* button : {cmdAdd, cmdAddImap, cmdRemove, cmdUp, cmdDown})
         side->addWidget(button);
     side->addStretch(1);
     auto* middle = new QHBoxLayout;
@@ -122,6 +125,7 @@ frmStores::frmStores(const QList<StoreChoice>& choices, FolderPicker& picker,
     lstStores->setCurrentItem(lstStores->topLevelItem(0));
 
     connect(cmdAdd, &QPushButton::clicked, this, &frmStores::cmdAdd_Click);
+    connect(cmdAddImap, &QPushButton::clicked, this, &frmStores::cmdAddImap_Click);
     connect(cmdRemove, &QPushButton::clicked, this, [this] { delete lstStores->currentItem(); });
     connect(cmdUp, &QPushButton::clicked, this, [this] { moveCurrent(-1); });
     connect(cmdDown, &QPushButton::clicked, this, [this] { moveCurrent(1); });
@@ -136,8 +140,8 @@ void frmStores::addRow(const StoreChoice& choice, int at)
                    Qt::ItemIsUserCheckable);
     item->setText(NameColumn, choice.name);
     item->setCheckState(NameColumn, choice.ticked ? Qt::Checked : Qt::Unchecked);
-    item->setText(FolderColumn, shownPath(choice.path));
-    item->setToolTip(FolderColumn, choice.path);
+    item->setText(FolderColumn, choice.path.isEmpty() ? choice.place : shownPath(choice.path));
+    item->setToolTip(FolderColumn, choice.path.isEmpty() ? choice.place : choice.path);
     item->setText(ContentsColumn, choice.problem.isEmpty() ? choice.contents : choice.problem);
     if (!choice.problem.isEmpty())
         item->setForeground(ContentsColumn, QColor(Qt::darkRed));
@@ -174,7 +178,8 @@ QString frmStores::problem() const
     for (qsizetype i = 0; i < ticked.size(); ++i) {
         const StoreChoice& one = ticked[i];
         if (one.name.isEmpty())
-            return QStringLiteral("The store of %1 needs a name.").arg(shownPath(one.path));
+            return QStringLiteral("The store of %1 needs a name.")
+                .arg(one.path.isEmpty() ? one.contents : shownPath(one.path));
         if (one.name.contains('\\'))
             return QStringLiteral("The name \"%1\" holds a backslash, which separates folder "
                                   "names.")
@@ -185,7 +190,8 @@ QString frmStores::problem() const
             // The window finds stores by name, ignoring case.
             if (ticked[k].name.compare(one.name, Qt::CaseInsensitive) == 0)
                 return QStringLiteral("Two stores are named \"%1\".").arg(one.name);
-            if (realPath(ticked[k].path) == realPath(one.path))
+            // A server's store has no folder to share.
+            if (!one.path.isEmpty() && realPath(ticked[k].path) == realPath(one.path))
                 return QStringLiteral("\"%1\" and \"%2\" are the same folder.")
                     .arg(ticked[k].name, one.name);
         }
@@ -210,6 +216,17 @@ void frmStores::cmdAdd_Click()
     choice.ticked = true;
     addRow(choice);
     lstStores->setCurrentItem(lstStores->topLevelItem(lstStores->topLevelItemCount() - 1));
+}
+
+void frmStores::cmdAddImap_Click()
+{
+    QString note;
+    const std::optional<StoreChoice> choice = m_addAccount(this, &note);
+    if (!choice)
+        return;
+    addRow(*choice);
+    lstStores->setCurrentItem(lstStores->topLevelItem(lstStores->topLevelItemCount() - 1));
+    lblProblem->setText(note);
 }
 
 void frmStores::moveCurrent(int by)

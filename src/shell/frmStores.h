@@ -5,6 +5,7 @@
 #include <QDialog>
 
 #include <functional>
+#include <optional>
 
 class QLabel;
 class QPushButton;
@@ -22,9 +23,13 @@ class FolderPicker;
 class frmStores : public QDialog {
     Q_OBJECT
 public:
-    // describe: the row for a folder the user added by hand.
+    // describe: the row for a folder the user added by hand. addAccount: the
+    // row for a server account the user describes, or nothing; note gets what
+    // the user should know about it.
+    using AccountAdder = std::function<std::optional<StoreChoice>(QWidget* owner, QString* note)>;
     frmStores(const QList<StoreChoice>& choices, FolderPicker& picker,
-              std::function<StoreChoice(const QString&)> describe, QWidget* owner = nullptr);
+              std::function<StoreChoice(const QString&)> describe, AccountAdder addAccount,
+              QWidget* owner = nullptr);
 
     // The rows as the user left them, in order, ticked or not.
     QList<StoreChoice> choices() const;
@@ -37,6 +42,7 @@ public:
     QLabel* lblInfo;
     QTreeWidget* lstStores;
     QPushButton* cmdAdd;
+    QPushButton* cmdAddImap;
     QPushButton* cmdRemove;
     QPushButton* cmdUp;
     QPushButton* cmdDown;
@@ -47,11 +53,13 @@ public:
 private:
     void addRow(const StoreChoice& choice, int at = -1);
     void cmdAdd_Click();
+    void cmdAddImap_Click();
     void moveCurrent(int by);
 
     QList<StoreChoice> m_rows; // what the tree does not show, by row's data index
     FolderPicker& m_picker;
     std::function<StoreChoice(const QString&)> m_describe;
+    AccountAdder m_addAccount;
 };
 
 } // namespace kestrel::shell

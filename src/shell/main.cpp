@@ -1,5 +1,6 @@
 #include "SettingsStore.h"
 #include "Unattended.h"
+#include "WindowPasswordSource.h"
 #include "dialogs/DialogRunner.h"
 #include "dialogs/QtMessageBoxService.h"
 #include "dialogs/WindowChrome.h"
@@ -36,6 +37,12 @@ int main(int argc, char** argv)
         unattended ? static_cast<dialogs::MessageBoxService&>(unattendedMessages) : messages,
         unattended ? static_cast<dialogs::DialogRunner&>(unattendedDialogs) : modalDialogs);
 
+    // Server stores ask the keyring, then the user, for their passwords.
+    shell::WindowPasswordSource passwords(
+        *services.keyring,
+        unattended ? static_cast<dialogs::DialogRunner&>(unattendedDialogs) : modalDialogs);
+    platform::imap::setPasswordSource(&passwords);
+
     shell::frmMain window(services);
     QObject::connect(&window, &shell::frmMain::programEnded, &app, &QApplication::quit,
                      Qt::QueuedConnection);
@@ -43,5 +50,7 @@ int main(int argc, char** argv)
         return 1;
     if (unattended)
         shell::saveScreenshotLater(window, screenshotFile);
-    return app.exec();
+    const int code = app.exec();
+    platform::imap::setPasswordSource(nullptr);
+    return code;
 }

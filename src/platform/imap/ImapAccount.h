@@ -44,6 +44,7 @@ struct ConnectionTest {
     PlatformError error;
     QStringList folders; // the server's folder names, decoded, with "/" between levels
     QString certificateFingerprint;
+    bool certificateRefused = false; // the error is that certificate's not being trusted
 };
 
 // Logs in with password, lists the folders and logs out.
