@@ -106,6 +106,7 @@ std::unique_ptr<shell::frmMain> ShellFixture::start(shell::StartupOutcome expect
     services.folderPicker = picker;
     services.sound = sound;
     services.mailPlaces = [this] { return places; };
+    services.keyring = keyring;
     auto window = std::make_unique<shell::frmMain>(services);
     QObject::connect(window.get(), &shell::frmMain::programEnded, [this] {
         ++m_ended;

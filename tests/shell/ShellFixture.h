@@ -52,6 +52,7 @@ protected:
     QStringList unopenableStores;
     std::shared_ptr<AnsweringFolderPicker> picker = std::make_shared<AnsweringFolderPicker>();
     std::shared_ptr<RecordingSound> sound = std::make_shared<RecordingSound>();
+    std::shared_ptr<MemoryKeyring> keyring = std::make_shared<MemoryKeyring>();
     // Where the stores dialog looks for mail: a fake home in dir, without Dovecot.
     platform::maildir::LocalMailPlaces places;
 
