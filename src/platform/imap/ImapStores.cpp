@@ -1,53 +1,36 @@
 #include "ImapStores.h"
 
+#include "../msg/GMimeSupport.h"
 #include "ImapAccount.h"
+#include "ImapBackend.h"
+#include "ImapCommands.h"
+#include "ImapConnection.h"
+#include "ImapFolderTree.h"
+#include "ImapNamespace.h"
 
 namespace kestrel::platform::imap {
 
-// Placeholder until the server backend lands: every logon fails with why.
-namespace {
-
-class UnavailableNamespace : public Namespace {
-public:
-    bool logon() override
-    {
-        setError(ErrorKind::Unsupported, QStringLiteral("IMAP stores are not supported yet"));
-        return false;
-    }
-    void logoff() override {}
-    std::unique_ptr<FolderCollection> folders() override { return nullptr; }
-    std::unique_ptr<Session> openSession() override { return nullptr; }
-};
-
-} // namespace
-
-std::unique_ptr<Namespace> openImapStores(const MailProfile&)
+std::unique_ptr<Namespace> openImapStores(const MailProfile& stores)
 {
-    return std::make_unique<UnavailableNamespace>();
+    msg::ensureGMime(); // once, before any parsing
+    return std::make_unique<ImapNamespace>(std::make_shared<ImapBackend>(stores));
 }
 
-ConnectionTest testConnection(const ImapAccount&, const QString&)
+ConnectionTest testConnection(const ImapAccount& account, const QString& password)
 {
     ConnectionTest result;
-    result.error = {ErrorKind::Unsupported, -1, QStringLiteral("IMAP is not supported yet"), {}};
+    ImapConnection connection(account, password);
+    QList<MailboxInfo> listed;
+    connection.run([&](mailimap* session) { return listMailboxes(session, listed); },
+                   ImapConnection::Retry::Never, QStringLiteral("Listing the folders"),
+                   &result.error);
+    result.certificateFingerprint = connection.certificateFingerprint();
+    if (result.error.ok()) {
+        for (const MailboxInfo& info : listed)
+            result.folders.append(namesOfMailbox(info.name, info.delimiter).join('/'));
+    }
+    connection.close();
     return result;
-}
-
-std::optional<ImapAccount> ImapAccount::fromStore(const StoreEntry&, PlatformError* error)
-{
-    if (error)
-        *error = {ErrorKind::Unsupported, -1, QStringLiteral("IMAP is not supported yet"), {}};
-    return std::nullopt;
-}
-
-QMap<QString, QString> ImapAccount::toSettings() const
-{
-    return {};
-}
-
-QString ImapAccount::keyringKey() const
-{
-    return QStringLiteral("imap://%1@%2:%3").arg(user, host).arg(port);
 }
 
 } // namespace kestrel::platform::imap
