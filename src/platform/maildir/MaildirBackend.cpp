@@ -48,7 +48,7 @@ void listDir(const QString& dir, bool inNew, QList<MessageEntry>& out)
                     S_ISDIR(st.st_mode);
         }
         if (!isDir)
-            out.append({nameFromBytes(QByteArray(entry->d_name)), inNew});
+            out.append({nameFromBytes(QByteArray(entry->d_name)), inNew, entry->d_type == DT_REG});
     }
     ::closedir(handle);
 }

@@ -20,6 +20,7 @@ namespace kestrel::platform::maildir {
 struct MessageEntry {
     QString fileName; // in cur/ or new/
     bool inNew = false;
+    bool regular = false; // the listing's directory entry said a regular file
 };
 
 class MaildirBackend {

@@ -113,7 +113,7 @@ std::unique_ptr<MailItem> MaildirFolder::append(const RawMessage& message)
         setError(error);
         return nullptr;
     }
-    const MessageEntry entry{*fileName, false};
+    const MessageEntry entry{*fileName, false, false};
     m_backend->remember(destDir, MessageFileName::parse(*fileName).unique, entry);
     clearError();
     return std::make_unique<MaildirMailItem>(m_backend, target, entry);

@@ -38,7 +38,9 @@ MaildirMailItem::MaildirMailItem(std::shared_ptr<MaildirBackend> backend, Folder
         setError(error);
         return;
     }
-    bool regular = m_file->checkRegular(&error);
+    // The listing's directory entry already told a regular file apart from a
+    // link or special file; only entries it could not type cost an lstat.
+    bool regular = m_file->entry().regular || m_file->checkRegular(&error);
     if (!regular && error.kind == ErrorKind::NotFound && resolve())
         regular = m_file->checkRegular(&error);
     if (!regular) {
@@ -450,7 +452,7 @@ std::optional<MessageEntry> MaildirMailItem::transferTo(const FolderRef& target,
     }
     if (!copy)
         m_backend->forget(m_file->folderDir(), m_file->name().unique);
-    const MessageEntry entry{*fileName, false};
+    const MessageEntry entry{*fileName, false, false};
     m_backend->remember(destDir, MessageFileName::parse(*fileName).unique, entry);
     clearError();
     return entry;
@@ -532,7 +534,7 @@ bool MaildirMailItem::save()
         setError(error);
         return false;
     }
-    const MessageEntry entry{*fileName, false};
+    const MessageEntry entry{*fileName, false, false};
     m_file.emplace(destDir, entry);
     m_backend->remember(destDir, m_file->name().unique, entry);
     m_size = m_unsaved->mime.size();

@@ -17,6 +17,7 @@ MessageFile::MessageFile(QString folderDir, MessageEntry entry)
 void MessageFile::relocate(const MessageEntry& entry)
 {
     m_entry = entry;
+    m_path.clear();
     m_name = MessageFileName::parse(entry.fileName);
     m_statLoaded = false;
 }

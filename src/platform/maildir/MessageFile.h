@@ -19,7 +19,12 @@ class MessageFile {
 public:
     MessageFile(QString folderDir, MessageEntry entry);
 
-    QString path() const { return MaildirBackend::messagePath(m_dir, m_entry); }
+    const QString& path() const
+    {
+        if (m_path.isEmpty())
+            m_path = MaildirBackend::messagePath(m_dir, m_entry);
+        return m_path;
+    }
     const QString& folderDir() const { return m_dir; }
     const MessageEntry& entry() const { return m_entry; }
     const MessageFileName& name() const { return m_name; }
@@ -45,6 +50,7 @@ private:
 
     QString m_dir;
     MessageEntry m_entry;
+    mutable QString m_path; // built once: every read and stat of the file needs it
     MessageFileName m_name;
     bool m_statLoaded = false;
     qint64 m_mtime = 0;

@@ -51,9 +51,17 @@ QString nameFromBytes(const QByteArray& bytes)
 {
     const auto* data = reinterpret_cast<const uchar*>(bytes.constData());
     const qsizetype size = bytes.size();
+    // Message file names are ASCII all but always: every listing converts
+    // each one, so that case takes Qt's bulk conversion.
+    qsizetype ascii = 0;
+    while (ascii < size && data[ascii] < 0x80)
+        ++ascii;
+    if (ascii == size)
+        return QString::fromLatin1(bytes);
     QString out;
     out.reserve(size);
-    for (qsizetype i = 0; i < size;) {
+    out += QLatin1String(bytes.constData(), ascii);
+    for (qsizetype i = ascii; i < size;) {
         if (data[i] < 0x80) {
             out += QChar(data[i++]);
             continue;
@@ -72,6 +80,9 @@ QString nameFromBytes(const QByteArray& bytes)
 
 QByteArray nativePath(const QString& path)
 {
+    // Every file the backend opens comes through here; most paths are ASCII.
+    if (QtPrivate::isAscii(QStringView(path)))
+        return path.toLatin1();
     if (!hasRawBytes(path))
         return path.toUtf8();
     QByteArray out;
@@ -89,8 +100,11 @@ QByteArray nativePath(const QString& path)
 
 bool hasRawBytes(const QString& name)
 {
-    for (qsizetype i = 0; i < name.size(); ++i) {
-        if (isRawAt(name, i))
+    // Called for every path the backend opens: a tight scan of the units,
+    // the full test only for one in the raw range.
+    const QChar* units = name.constData();
+    for (qsizetype i = 0, size = name.size(); i < size; ++i) {
+        if ((units[i].unicode() & 0xFF80) == kRawBase && isRawAt(name, i))
             return true;
     }
     return false;
