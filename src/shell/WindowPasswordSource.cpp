@@ -5,6 +5,7 @@
 #include "frmPassword.h"
 
 #include <QApplication>
+#include <QThread>
 
 namespace kestrel::shell {
 
@@ -36,6 +37,10 @@ std::optional<QString> WindowPasswordSource::password(const ImapAccount& account
         m_session.remove(key);
     }
 
+    // A server asked from another thread (a connection test) gets no dialog:
+    // widgets live in the window's thread alone.
+    if (QThread::currentThread() != QApplication::instance()->thread())
+        return std::nullopt;
     frmPassword dialog(QStringLiteral("%1@%2").arg(account.user, account.host),
                        whyAsked.isEmpty() ? m_keyringProblem : whyAsked,
                        QApplication::activeWindow());

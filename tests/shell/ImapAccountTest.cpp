@@ -1,4 +1,5 @@
 #include "ShellFixture.h"
+#include "shell/WindowPasswordSource.h"
 #include "shell/frmImapAccount.h"
 #include "shell/frmStores.h"
 #include "support/ImapTestServer.h"
@@ -182,7 +183,13 @@ TEST_F(ImapConnectionTest, ShowsTheFoldersOrTheServersReason)
     dialog.txtPassword->setText(server.password() + "x");
     dialog.show();
 
+    // The window's password source is installed, as in the program.
+    kestrel::test::RecordingDialogRunner asked;
+    kestrel::shell::WindowPasswordSource source(keyring, asked);
+    kestrel::platform::imap::setPasswordSource(&source);
     test();
+    kestrel::platform::imap::setPasswordSource(nullptr);
+    EXPECT_EQ(asked.shown, QStringList{}) << "the typed password is the one tested";
     EXPECT_FALSE(dialog.lstFolders->isVisible());
     EXPECT_TRUE(dialog.lblTest->text().contains("uthentication failed"))
         << dialog.lblTest->text().toStdString();
@@ -191,7 +198,7 @@ TEST_F(ImapConnectionTest, ShowsTheFoldersOrTheServersReason)
     test();
     EXPECT_TRUE(dialog.lstFolders->isVisible()) << dialog.lblTest->text().toStdString();
     const QStringList names = folders();
-    for (const char* name : {"INBOX", "Trash", "Archive/2020"})
+    for (const char* name : {"Inbox", "Trash", "Archive/2020"})
         EXPECT_TRUE(names.contains(name)) << name << " in " << names.join(", ").toStdString();
 }
 
@@ -211,6 +218,6 @@ TEST_F(ImapConnectionTest, AnUntrustedCertificateIsShownAndTrustedWhenTheUserTic
 
     dialog.chkTrust->setChecked(true);
     test();
-    EXPECT_TRUE(folders().contains("INBOX")) << dialog.lblTest->text().toStdString();
+    EXPECT_TRUE(folders().contains("Inbox")) << dialog.lblTest->text().toStdString();
     EXPECT_EQ(hexOnly(dialog.account().certificateFingerprint), server.certificateFingerprint());
 }
