@@ -40,7 +40,7 @@ QList<StoreChoice> ProfileFile::stores() const
         store.ticked = true;
         store.name = settings.value(kName).toString().trimmed();
         const QString type = settings.value(kType).toString().trimmed().toLower();
-        if (type.isEmpty() || platform::storeTypeHasPath(type))
+        if (platform::storeTypeHasPath(type))
             store.path =
                 QDir::cleanPath(base.absoluteFilePath(settings.value(kPath).toString().trimmed()));
         for (const QString& key : settings.childKeys()) {

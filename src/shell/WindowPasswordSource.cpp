@@ -44,7 +44,8 @@ std::optional<QString> WindowPasswordSource::password(const ImapAccount& account
     frmPassword dialog(QStringLiteral("%1@%2").arg(account.user, account.host),
                        whyAsked.isEmpty() ? m_keyringProblem : whyAsked,
                        QApplication::activeWindow());
-    if (m_dialogs.run(dialog) != QDialog::Accepted) {
+    // A runner that answers by itself has not pressed Okay: no password then.
+    if (m_dialogs.run(dialog) != QDialog::Accepted || dialog.result() != QDialog::Accepted) {
         m_given.remove(key);
         return std::nullopt;
     }

@@ -155,7 +155,7 @@ ImapAccount frmImapAccount::account() const
     if (account.storeName.isEmpty())
         account.storeName = account.host;
     account.passwordCommand = txtPasswordCommand->text().trimmed();
-    if (chkTrust->isVisible() && chkTrust->isChecked())
+    if (!m_fingerprint.isEmpty() && chkTrust->isChecked())
         account.certificateFingerprint = m_fingerprint;
     return account;
 }
