@@ -110,7 +110,9 @@ frmImapAccount::frmImapAccount(SecretStore* keyring, QWidget* owner)
     server->addWidget(new QLabel(QStringLiteral("Port:"), this));
     server->addWidget(txtPort);
     auto* form = new QFormLayout;
-    form->addRow(QStringLiteral("&Server:"), server);
+    auto* serverLabel = new QLabel(QStringLiteral("&Server:"), this);
+    serverLabel->setBuddy(txtHost);
+    form->addRow(serverLabel, server);
     form->addRow(QStringLiteral("S&ecurity:"), cbSecurity);
     form->addRow(QStringLiteral("&User:"), txtUser);
     form->addRow(QStringLiteral("&Password:"), txtPassword);
