@@ -115,6 +115,7 @@ bool ImapConnection::checkCertificate(PlatformError* error)
         m_fingerprint = imap::certificateFingerprint(chain.first());
     const PlatformError refused =
         imap::checkCertificate(chain, m_account.host, m_account.certificateFingerprint);
+    m_certificateRefused = !refused.ok();
     if (refused.ok())
         return true;
     *error = refused;
@@ -124,6 +125,7 @@ bool ImapConnection::checkCertificate(PlatformError* error)
 bool ImapConnection::connect(PlatformError* error)
 {
     drop();
+    m_certificateRefused = false;
     m_session = mailimap_new(0, nullptr);
     if (!m_session) {
         *error = {ErrorKind::Io, -1, QStringLiteral("Out of memory"), {}};

@@ -35,6 +35,8 @@ public:
     bool hasCapability(const char* name) const;
     // The server certificate's SHA-256, once TLS got that far.
     const QString& certificateFingerprint() const { return m_fingerprint; }
+    // The last connection failed because that certificate is not trusted.
+    bool certificateRefused() const { return m_certificateRefused; }
 
     enum class Retry { Safe, Never };
     // Runs command (a libetpan call returning its code) on the open connection.
@@ -64,6 +66,7 @@ private:
     std::optional<QString> m_password;
     mailimap* m_session = nullptr;
     QString m_fingerprint;
+    bool m_certificateRefused = false;
     QByteArray m_selected;
     uint32_t m_selectedValidity = 0;
 };

@@ -25,6 +25,7 @@ ConnectionTest testConnection(const ImapAccount& account, const QString& passwor
                    ImapConnection::Retry::Never, QStringLiteral("Listing the folders"),
                    &result.error);
     result.certificateFingerprint = connection.certificateFingerprint();
+    result.certificateRefused = connection.certificateRefused();
     if (result.error.ok()) {
         for (const MailboxInfo& info : listed)
             result.folders.append(namesOfMailbox(info.name, info.delimiter).join('/'));
