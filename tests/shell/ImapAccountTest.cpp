@@ -1,6 +1,7 @@
 #include "ShellFixture.h"
 #include "shell/WindowPasswordSource.h"
 #include "shell/frmImapAccount.h"
+#include "shell/frmPassword.h"
 #include "shell/frmStores.h"
 #include "support/ImapTestServer.h"
 
@@ -220,4 +221,47 @@ TEST_F(ImapConnectionTest, AnUntrustedCertificateIsShownAndTrustedWhenTheUserTic
     test();
     EXPECT_TRUE(folders().contains("Inbox")) << dialog.lblTest->text().toStdString();
     EXPECT_EQ(hexOnly(dialog.account().certificateFingerprint), server.certificateFingerprint());
+}
+
+TEST_F(ImapAccountDialog, AtLogonTheWindowAsksForThePasswordAndTheKeyringKeepsIt)
+{
+    kestrel::test::ImapTestServer server;
+    ASSERT_TRUE(server.start()) << server.lastError().toStdString();
+    {
+        QFile file(profile);
+        ASSERT_TRUE(file.open(QIODevice::Append));
+        file.write(QStringLiteral("\n[Store3]\nName=Work\nType=imap\nHost=%1\nPort=%2\n"
+                                  "Security=none\nUser=%3\n")
+                       .arg(server.host())
+                       .arg(server.port())
+                       .arg(server.user())
+                       .toUtf8());
+    }
+    kestrel::shell::WindowPasswordSource source(*keyring, dialogs);
+    kestrel::platform::imap::setPasswordSource(&source);
+    QStringList typed{"wrong", server.password()};
+    QStringList asked;
+    dialogs.inspect = [&](QDialog& shown) {
+        auto* password = qobject_cast<kestrel::shell::frmPassword*>(&shown);
+        ASSERT_TRUE(password);
+        asked.append(password->lblReason->text());
+        password->txtPassword->setText(typed.takeFirst());
+        password->cmdOkay->click();
+    };
+    window = start();
+    EXPECT_EQ(asked.size(), 2);
+    EXPECT_EQ(asked.value(0), "");
+    EXPECT_TRUE(asked.value(1).contains("uthentication failed")) << asked.value(1).toStdString();
+    EXPECT_TRUE(window->cbTopFolder->findText("Work") >= 0) << log.join('\n').toStdString();
+    EXPECT_EQ(keyring->secrets.values(), QStringList{server.password()});
+
+    // The next run finds it there.
+    window.reset();
+    kestrel::shell::WindowPasswordSource nextRun(*keyring, dialogs);
+    kestrel::platform::imap::setPasswordSource(&nextRun);
+    asked.clear();
+    window = start();
+    kestrel::platform::imap::setPasswordSource(nullptr);
+    EXPECT_EQ(asked, QStringList{});
+    EXPECT_TRUE(window->cbTopFolder->findText("Work") >= 0);
 }
