@@ -36,6 +36,8 @@ public:
     std::unique_ptr<Folder> item(const QString& name) override
     {
         for (const auto& part : m_parts) {
+            if (!part)
+                continue;
             if (std::unique_ptr<Folder> store = part->item(name)) {
                 clearError();
                 return store;
@@ -142,11 +144,23 @@ bool ProfileNamespace::logon()
         setError(m_refusal);
         return false;
     }
-    for (const BackendPart& part : m_parts) {
-        if (!part.ns->logon()) {
-            setError(part.ns->lastError());
-            return false;
+    const PlatformError* firstDown = nullptr;
+    bool anyUp = false;
+    for (BackendPart& part : m_parts) {
+        part.down = {};
+        if (part.ns->logon()) {
+            anyUp = true;
+            continue;
         }
+        part.down = part.ns->lastError();
+        if (part.down.ok())
+            part.down = {ErrorKind::Io, -1, QStringLiteral("A store cannot be opened"), {}};
+        if (!firstDown)
+            firstDown = &part.down;
+    }
+    if (!anyUp && firstDown) {
+        setError(*firstDown);
+        return false;
     }
     m_loggedOn = true;
     clearError();
@@ -169,6 +183,10 @@ std::unique_ptr<FolderCollection> ProfileNamespace::folders()
     // A backend may have left some of its stores out: list what each lists.
     QList<std::pair<int, std::pair<int, int>>> listed; // profile position, part, local
     for (size_t k = 0; k < m_parts.size(); ++k) {
+        if (!m_parts[k].down.ok()) {
+            collections.push_back(nullptr); // keeps part numbers
+            continue;
+        }
         std::unique_ptr<FolderCollection> stores = m_parts[k].ns->folders();
         const std::optional<int> count = stores ? stores->count() : std::nullopt;
         if (!count) {
@@ -197,7 +215,13 @@ std::unique_ptr<Session> ProfileNamespace::openSession()
     if (!m_loggedOn && !logon())
         return nullptr;
     std::vector<std::unique_ptr<Session>> sessions;
-    for (const BackendPart& part : m_parts) {
+    int defaultPart = -1;
+    for (size_t k = 0; k < m_parts.size(); ++k) {
+        const BackendPart& part = m_parts[k];
+        if (!part.down.ok())
+            continue;
+        if (int(k) == m_defaultPart || defaultPart < 0)
+            defaultPart = int(sessions.size());
         std::unique_ptr<Session> session = part.ns->openSession();
         if (!session) {
             setError(part.ns->lastError());
@@ -206,14 +230,18 @@ std::unique_ptr<Session> ProfileNamespace::openSession()
         sessions.push_back(std::move(session));
     }
     clearError();
-    return std::make_unique<ProfileSession>(std::move(sessions), m_defaultPart);
+    return std::make_unique<ProfileSession>(std::move(sessions), std::max(defaultPart, 0));
 }
 
 QList<PlatformError> ProfileNamespace::unusableStores() const
 {
     QList<PlatformError> leftOut;
-    for (const BackendPart& part : m_parts)
-        leftOut += part.ns->unusableStores();
+    for (const BackendPart& part : m_parts) {
+        if (!part.down.ok())
+            leftOut.append(part.down);
+        else
+            leftOut += part.ns->unusableStores();
+    }
     return leftOut;
 }
 

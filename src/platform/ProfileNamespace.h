@@ -3,7 +3,8 @@
 // The stores of several backends as one namespace. Each backend's namespace
 // holds its own stores (less those it left out); this one logs on to all of
 // them, lists their stores in profile order, and asks each in turn for an
-// object by identifier.
+// object by identifier. A backend whose logon fails (a server that cannot be
+// reached) is left out with its reason while another one logs on.
 
 #include "MailPlatform.h"
 
@@ -17,6 +18,7 @@ namespace kestrel::platform {
 
 struct BackendPart {
     std::unique_ptr<Namespace> ns;
+    PlatformError down; // why its logon failed; its stores are left out
 };
 
 class ProfileNamespace : public Namespace {

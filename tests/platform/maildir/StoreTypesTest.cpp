@@ -106,6 +106,53 @@ TEST(StoreTypes, AStoreOfAnUnknownTypeIsRefusedAtLogonWithItsName)
 
 // Between backends a message travels as its bytes with its flags, keywords and
 // received time; none of them may be lost on the way.
+// A backend whose server does not answer: its logon fails with the reason.
+class UnreachableStores : public platform::Namespace {
+public:
+    bool logon() override
+    {
+        setError(ErrorKind::Io, QStringLiteral("The store \"Work\" cannot be reached"),
+                 QStringLiteral("Connection refused"));
+        return false;
+    }
+    void logoff() override {}
+    std::unique_ptr<platform::FolderCollection> folders() override { return nullptr; }
+    std::unique_ptr<platform::Session> openSession() override { return nullptr; }
+};
+
+TEST(StoreTypes, ABackendThatCannotLogOnIsLeftOutWithItsReasonAndTheOthersWork)
+{
+    test::TempMaildir maildir;
+    maildir.addStore("Work");
+    maildir.addStore("Personal Folders");
+    maildir.addMessage({.store = "Personal Folders", .subject = "Still here"});
+    const QString profile = maildir.writeProfile("Work");
+    setType(profile, 1, "unreachable");
+    platform::BackendRegistry backends = platform::installedBackends();
+    backends.add(QStringLiteral("unreachable"), [](const platform::MailProfile&) {
+        return std::make_unique<UnreachableStores>();
+    });
+
+    auto app = platform::createApplication(backends);
+    auto ns = app->getNamespace("MAPI");
+    ASSERT_TRUE(ns->logon()) << ns->lastError().text.toStdString();
+    ASSERT_EQ(ns->unusableStores().size(), 1);
+    EXPECT_TRUE(ns->unusableStores().front().text.contains("\"Work\""));
+    auto stores = ns->folders();
+    ASSERT_TRUE(stores);
+    ASSERT_EQ(stores->count(), 1);
+    EXPECT_EQ(stores->item(1)->name(), "Personal Folders");
+    // The default store was the one left out: the session answers for another.
+    auto session = ns->openSession();
+    ASSERT_TRUE(session);
+    EXPECT_EQ(session->defaultStoreId(), stores->item(1)->storeId());
+
+    setType(profile, 2, "unreachable");
+    auto alone = platform::createApplication(backends)->getNamespace("MAPI");
+    EXPECT_FALSE(alone->logon());
+    EXPECT_EQ(alone->lastError().kind, ErrorKind::Io);
+}
+
 TEST(StoreTypes, MoveAndCopyBetweenBackendsKeepBytesFlagsKeywordsAndTime)
 {
     test::TempMaildir maildir;
