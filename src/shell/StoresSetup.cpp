@@ -61,10 +61,18 @@ void fillContents(StoreChoice& choice)
 {
     if (isServer(choice)) {
         // Counting a server's mail would log in: the account is what is shown.
-        choice.contents = login(choice.keys.value(QStringLiteral("User")),
-                                choice.keys.value(QStringLiteral("Host")));
-        choice.place = QStringLiteral("%1:%2").arg(choice.keys.value(QStringLiteral("Host")),
-                                                   choice.keys.value(QStringLiteral("Port")));
+        platform::StoreEntry store;
+        store.name = choice.name;
+        store.type = choice.keys.value(QStringLiteral("Type")).trimmed().toLower();
+        store.settings = choice.keys;
+        platform::PlatformError error;
+        const auto account = platform::imap::ImapAccount::fromStore(store, &error);
+        if (!account) {
+            choice.problem = error.text;
+            return;
+        }
+        choice.contents = login(account->user, account->host);
+        choice.place = QStringLiteral("%1:%2").arg(account->host).arg(account->port);
         return;
     }
     choice.problem = problemOf(choice.name, choice.path);

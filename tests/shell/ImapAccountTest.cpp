@@ -113,16 +113,19 @@ TEST_F(ImapAccountDialog, AnAddedAccountIsAStoreWithoutPathAndItsPasswordIsOnlyI
     EXPECT_EQ(keyring->secrets, (QMap<QString, QString>{{"imap://demo@127.0.0.1:143", kPassword}}));
     EXPECT_EQ(filesHolding(dir.path(), kPassword), QStringList{});
 
-    // Opened again, the server's row is read back and written as it was.
+    // Opened again, the server's row is read back (the port its security's
+    // when none is written) and written as it was.
+    QSettings(profile, QSettings::IniFormat).remove("Store3/Port");
     rows.clear();
     dialogs.inspect = [&](QDialog& shown) {
         if (auto* stores = qobject_cast<frmStores*>(&shown)) {
-            rows.append(stores->lstStores->topLevelItem(2)->text(2));
+            const QTreeWidgetItem* row = stores->lstStores->topLevelItem(2);
+            rows.append(row->text(1) + " | " + row->text(2));
             stores->cmdOkay->click();
         }
     };
     window->cmdStores->click();
-    EXPECT_EQ(rows, QStringList{"demo@127.0.0.1"});
+    EXPECT_EQ(rows, QStringList{"127.0.0.1:143 | demo@127.0.0.1"});
     QSettings again(profile, QSettings::IniFormat);
     EXPECT_FALSE(again.contains("Store3/Path"));
     EXPECT_EQ(again.value("Store3/Host").toString(), "127.0.0.1");
