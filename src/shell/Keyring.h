@@ -23,10 +23,12 @@ public:
 
 // The system keyring under the product's name. Each call waits for the
 // keyring's answer, at most timeoutMs: a keyring that does not answer is one
-// the caller goes on without. Never falls back to a file.
+// the caller goes on without. A missing service fails at once; the wait is
+// long enough for the user to unlock a locked keyring at its prompt. Never
+// falls back to a file.
 class SystemKeyring : public SecretStore {
 public:
-    explicit SystemKeyring(int timeoutMs = 15000) : m_timeoutMs(timeoutMs) {}
+    explicit SystemKeyring(int timeoutMs = 60000) : m_timeoutMs(timeoutMs) {}
 
     std::optional<QString> read(const QString& key, platform::PlatformError* error) override;
     bool write(const QString& key, const QString& secret, platform::PlatformError* error) override;
