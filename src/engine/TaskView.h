@@ -4,6 +4,8 @@
 
 namespace kestrel::engine {
 
+struct ItemReport;
+
 // What the engine may do to the main window: the status line, the busy state,
 // the Start/Preview rule, the progress area and the running state. The main
 // window implements it; the engine never sees a widget.
@@ -50,6 +52,10 @@ public:
 
     // After a run: renews the names and item counts of the ticked folders.
     virtual void refreshFolderTree() {}
+
+    // Each item the run looked at, once, when its outcome is known (in a
+    // batch: when the batch is acted on). The counters are not affected.
+    virtual void ItemDone(const ItemReport& report) { (void)report; }
 };
 
 } // namespace kestrel::engine
