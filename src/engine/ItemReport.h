@@ -8,7 +8,7 @@
 
 namespace kestrel::engine {
 
-enum class ItemOutcome {
+enum class ReportOutcome {
     WouldMove,
     WouldCopy,
     WouldDelete,
@@ -27,7 +27,7 @@ struct ItemReport {
     QString subject;
     QString sender;
     QDateTime judgedBy; // the date the run judged the item by; invalid for "any date"
-    ItemOutcome outcome = ItemOutcome::Failed;
+    ReportOutcome outcome = ReportOutcome::Failed;
     QString reason; // why skipped or failed
     QString file;   // the .msg file written, or that a preview would write
 
