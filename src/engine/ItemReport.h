@@ -32,8 +32,9 @@ struct ItemReport {
     QString file;   // the .msg file written, or that a preview would write
 
     // For the journal and undo: where the message was and where it went.
-    QString sourceId;      // the item's entry id, or its source .msg path
-    QString destinationId; // the new item's entry id, or the .msg path written
+    QString sourceId;       // the item's entry id, or its source .msg path
+    QString sourceFolderId; // the folder it was in (empty for a disk source)
+    QString destinationId;  // the new item's entry id (a delete's: in "Deleted Items"), or the .msg path
     QString destinationFolderId;
     QString messageId; // the Message-ID header, when known
     qint64 size = -1;
