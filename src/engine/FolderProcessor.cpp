@@ -141,24 +141,28 @@ bool FolderProcessor::ProcessFolder(const QString& folderPath)
     const QString doneWord =
         m_settings.PreviewMode ? QStringLiteral("Previewed ") : QStringLiteral("Processed ");
     const int yieldInterval = m_settings.YieldInterval > 0 ? m_settings.YieldInterval : 1;
+    // Moves, copies and deletes in stores wait in sets, acted on when full, at
+    // the end of the walk and when it is stopped.
+    std::optional<PendingItems> pending;
+    if (destinationReady && PendingItems::IsUsedFor(m_settings))
+        pending.emplace(m_settings.Action, m_actions.session(), destination.get());
     qint64 j = 0;
     for (qint64 i = n; i >= 1; --i) {
         ++j;
         m_progress.itemAction(
             QStringLiteral("Item ") + QString::number(j) + QStringLiteral(" of ") + nText, j);
-        const std::unique_ptr<platform::MailItem> item = matching->item(i);
+        std::unique_ptr<platform::MailItem> item = matching->item(i);
         if (!item) {
             ++m_counters.FailedCount; // cannot be reached as a mail item
         } else if (item->typeName() == QLatin1String(platform::kMailItemType)) {
             if (!isLeftAlone(*item, m_settings)) {
-                if (destinationReady &&
-                    m_actions.PerformAction(item.get(), destination.get(), targetDirectory)) {
-                    if (const std::optional<qint64> size = item->size())
-                        m_counters.TotalSize += *size;
-                    ++m_counters.ProcessedCount;
-                } else {
+                if (pending)
+                    addToSet(*pending, std::move(item));
+                else if (destinationReady &&
+                         m_actions.PerformAction(item.get(), destination.get(), targetDirectory))
+                    countDone(*item);
+                else
                     ++m_counters.FailedCount;
-                }
             }
             m_progress.itemStatus(doneWord + QString::number(m_counters.ProcessedCount) +
                                   QStringLiteral(" item(s)..."));
@@ -169,8 +173,41 @@ bool FolderProcessor::ProcessFolder(const QString& folderPath)
                 break;
         }
     }
+    if (pending && !pending->isEmpty()) {
+        countActed(pending->actOn());
+        m_progress.itemStatus(doneWord + QString::number(m_counters.ProcessedCount) +
+                              QStringLiteral(" item(s)..."));
+    }
     endFolder();
     return true;
+}
+
+void FolderProcessor::addToSet(PendingItems& pending, std::unique_ptr<platform::MailItem> item)
+{
+    std::unique_ptr<platform::MailItem> message = GetRDOMail(m_actions.session(), *item);
+    if (!message) {
+        ++m_counters.FailedCount; // as in a preview: never counted as done
+        return;
+    }
+    if (pending.add({std::move(item), std::move(message), {}}))
+        countActed(pending.actOn());
+}
+
+void FolderProcessor::countActed(const std::vector<PendingItems::Entry>& acted)
+{
+    for (const PendingItems::Entry& entry : acted) {
+        if (entry.outcome.done)
+            countDone(*entry.item);
+        else
+            ++m_counters.FailedCount; // NotFound in outcome.error: gone since it was listed
+    }
+}
+
+void FolderProcessor::countDone(platform::MailItem& item)
+{
+    if (const std::optional<qint64> size = item.size())
+        m_counters.TotalSize += *size;
+    ++m_counters.ProcessedCount;
 }
 
 void FolderProcessor::endFolder()

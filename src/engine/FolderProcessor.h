@@ -4,9 +4,13 @@
 // destination, and the walk over the matching items from the last to the
 // first.
 
+#include "PendingItems.h"
+
 #include <QString>
 
+#include <memory>
 #include <optional>
+#include <vector>
 
 namespace kestrel::platform {
 class MailItem;
@@ -37,6 +41,11 @@ public:
     bool ProcessFolder(const QString& folderPath);
 
 private:
+    // The item's message waits in the set; a full set is acted on.
+    void addToSet(PendingItems& pending, std::unique_ptr<platform::MailItem> item);
+    // Counts each acted-on item once, from its outcome.
+    void countActed(const std::vector<PendingItems::Entry>& acted);
+    void countDone(platform::MailItem& item);
     void endFolder();
 
     const TaskSettings& m_settings;

@@ -36,6 +36,7 @@ public:
     // when the destination is a disk folder.
     bool PerformAction(platform::MailItem* item, platform::Folder* destFolder,
                        const QString& fileSystemFolder);
+    platform::Session* session() const { return m_session; }
     // Move (0) or Copy (1) into a store folder; any other action: false.
     bool PerformMailAction(std::unique_ptr<platform::MailItem>& message,
                            platform::Folder* destFolder);

@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QSettings>
 
 namespace kestrel::test {
 
@@ -87,10 +88,16 @@ QString EngineStores::addMessage(int store, const QString& folderPath, const Tes
     return demo.messageId;
 }
 
-bool EngineStores::open()
+void EngineStores::setType(int store, const QString& type)
+{
+    QSettings(profilePath(), QSettings::IniFormat)
+        .setValue(QStringLiteral("Store%1/Type").arg(store + 1), type);
+}
+
+bool EngineStores::open(const platform::BackendRegistry& backends)
 {
     qputenv("KESTREL_PROFILE", QFile::encodeName(profilePath()));
-    m_application = platform::createApplication();
+    m_application = platform::createApplication(backends);
     if (!m_application)
         return false;
     m_namespace = m_application->getNamespace(QStringLiteral("MAPI"));

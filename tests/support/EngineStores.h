@@ -6,6 +6,7 @@
 
 #include "DemoMessage.h"
 #include "platform/MailPlatform.h"
+#include "platform/PlatformRegistry.h"
 #include "support/TempDir.h"
 
 #include <QDateTime>
@@ -39,8 +40,10 @@ public:
     // path is "Inbox\Clients"; returns the Message-ID.
     QString addMessage(int store, const QString& folderPath, const TestMessage& message);
 
+    // The store's Type= in the profile (before open).
+    void setType(int store, const QString& type);
     // Opens the profile through the platform; false when it cannot.
-    bool open();
+    bool open(const platform::BackendRegistry& backends = platform::installedBackends());
     platform::Namespace& ns() { return *m_namespace; }
     platform::Session* session() { return m_session.get(); }
     std::unique_ptr<platform::Folder> root(int store);
