@@ -4,6 +4,7 @@
 #include "ImapBatchActions.h"
 #include "ImapFolderTree.h"
 
+#include <chrono>
 #include <libetpan/libetpan.h>
 
 namespace kestrel::platform::imap {
@@ -84,8 +85,12 @@ ImapBatchActions& ImapBackend::batchActions(int store)
 
 const QList<MailboxInfo>* ImapBackend::mailboxes(int store, PlatformError* error, bool fresh)
 {
+    constexpr qint64 kListKeptMs = 5000;
     Store& s = m_stores[size_t(store)];
-    if (s.mailboxes && !fresh)
+    const qint64 now = std::chrono::duration_cast<std::chrono::milliseconds>(
+                           std::chrono::steady_clock::now().time_since_epoch())
+                           .count();
+    if (s.mailboxes && !fresh && now - s.listedAt < kListKeptMs)
         return &*s.mailboxes;
     QList<MailboxInfo> listed;
     if (!s.connection->run(
@@ -96,6 +101,7 @@ const QList<MailboxInfo>* ImapBackend::mailboxes(int store, PlatformError* error
             ImapConnection::Retry::Safe, QStringLiteral("Listing the folders"), error))
         return nullptr;
     s.mailboxes = std::move(listed);
+    s.listedAt = now;
     return &*s.mailboxes;
 }
 
@@ -131,19 +137,35 @@ bool ImapBackend::runIn(int store, const QByteArray& mailbox, uint32_t validity,
 {
     ImapConnection& conn = connection(store);
     bool changed = false;
-    const bool ran = conn.run(
-        [&](mailimap* session) {
-            changed = false;
-            const int code = conn.select(session, mailbox);
-            if (code != MAILIMAP_NO_ERROR)
-                return code;
-            if (validity != 0 && conn.selectedValidity() != validity) {
-                changed = true;
-                return int(MAILIMAP_NO_ERROR);
-            }
-            return body(session);
-        },
-        retry, what, error, dropped);
+    bool refusedBody = false;
+    auto selected = [&](mailimap* session) {
+        changed = false;
+        refusedBody = false;
+        const int code = conn.select(session, mailbox);
+        if (code != MAILIMAP_NO_ERROR)
+            return code;
+        if (validity != 0 && conn.selectedValidity() != validity) {
+            changed = true;
+            return int(MAILIMAP_NO_ERROR);
+        }
+        const int result = body(session);
+        refusedBody = result != MAILIMAP_NO_ERROR && !isConnectionFailure(result);
+        return result;
+    };
+    bool lost = false;
+    bool ran = conn.run(selected, retry, what, error, &lost);
+    if (!ran && refusedBody) {
+        // The session's view may be older than the mailbox: a message another
+        // client expunged makes the server refuse a whole set that names it.
+        // NOOP brings the view up to date; a refused command changed nothing,
+        // so it is sent once more.
+        PlatformError ignored;
+        if (conn.run([](mailimap* session) { return mailimap_noop(session); },
+                     ImapConnection::Retry::Never, QStringLiteral("NOOP"), &ignored))
+            ran = conn.run(selected, retry, what, error, &lost);
+    }
+    if (dropped)
+        *dropped = lost;
     if (ran && changed) {
         *error = validityChanged(mailbox);
         return false;

@@ -50,7 +50,8 @@ public:
     ImapConnection& connection(int store) { return *m_stores[size_t(store)].connection; }
     ImapBatchActions& batchActions(int store);
 
-    // The store's mailboxes, listed once and again after a change (fresh = list now).
+    // The store's mailboxes: listed again after a change, when asked (fresh),
+    // and when the list is older than a few seconds (other clients change it).
     const QList<MailboxInfo>* mailboxes(int store, PlatformError* error, bool fresh = false);
     void forgetMailboxes(int store);
 
@@ -80,6 +81,7 @@ private:
         std::unique_ptr<ImapConnection> connection;
         std::unique_ptr<ImapBatchActions> batch;
         std::optional<QList<MailboxInfo>> mailboxes;
+        qint64 listedAt = 0; // monotonic ms
     };
     struct ReadAhead {
         int store = -1;

@@ -171,8 +171,10 @@ void ImapBatchActions::moveInServer(const Group& group, const QList<uint32_t>& u
     // The answer was lost: what left the folder was moved; the rest is moved once more.
     PlatformError recheck;
     const std::optional<QList<uint32_t>> still = present(group, uids, &recheck);
-    if (!still)
+    if (!still) {
+        error->text += QStringLiteral("; then: ") + recheck.text;
         return;
+    }
     result = {};
     if (!still->isEmpty() &&
         !m_backend.runIn(m_store, group.mailbox, group.validity, ImapConnection::Retry::Never,

@@ -121,12 +121,18 @@ std::optional<QList<ImapFolderRef>> ImapFolderTree::children(const ImapFolderRef
 std::optional<ImapFolderRef> ImapFolderTree::child(const ImapFolderRef& parent, const QString& name,
                                                    PlatformError* error)
 {
-    const std::optional<QList<ImapFolderRef>> all = children(parent, error);
-    if (!all)
-        return std::nullopt;
-    for (const ImapFolderRef& ref : *all) {
-        if (ref.names.last() == name)
-            return ref;
+    // A folder another client made since the list was read is found after a
+    // fresh LIST.
+    for (bool fresh : {false, true}) {
+        if (fresh)
+            m_backend.forgetMailboxes(m_store);
+        const std::optional<QList<ImapFolderRef>> all = children(parent, error);
+        if (!all)
+            return std::nullopt;
+        for (const ImapFolderRef& ref : *all) {
+            if (ref.names.last() == name)
+                return ref;
+        }
     }
     if (parent.isStoreRoot() && name.compare(QLatin1String(kInboxName), Qt::CaseInsensitive) == 0)
         return ImapFolderRef::inbox(m_store);

@@ -33,7 +33,9 @@ bool ImapStoreTest::open(const ImapProfileOptions& options)
     profile +=
         QStringLiteral("Host=%1\nPort=%2\nSecurity=%3\nUser=%4\n")
             .arg(server.host())
-            .arg(options.tls ? server.tlsPort() : server.port())
+            .arg(options.port  ? options.port
+                 : options.tls ? server.tlsPort()
+                               : server.port())
             .arg(options.tls ? QStringLiteral("tls") : QStringLiteral("none"), server.user());
     const QString password = options.password.isEmpty() ? server.password() : options.password;
     profile += QStringLiteral("PasswordCommand=echo '%1'\n").arg(password);

@@ -22,6 +22,7 @@ struct ImapProfileOptions {
     bool withLocalStore = false;
     QString password{}; // empty: the server's
     QString fingerprint{};
+    int port = 0; // instead of the server's (a relay's)
 };
 
 class ImapStoreTest : public ::testing::Test {
