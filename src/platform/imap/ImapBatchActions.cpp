@@ -240,13 +240,11 @@ void ImapBatchActions::withinServer(const Group& group, std::span<MailItem* cons
                 moved.append(item->uid());
                 item->markGone();
                 if (*found != 0) {
-                    std::optional<MessageSummary> summary = backend->summary(
-                        m_store, group.mailbox, group.validity, item->uid(), &error);
-                    MessageSummary kept = summary.value_or(MessageSummary{});
+                    // What the item knew stays true of the moved message.
+                    MessageSummary kept = item->knownSummary();
                     kept.uid = *found;
                     outcome.moved = std::make_unique<ImapMailItem>(
                         backend, m_store, target, result.validity, std::move(kept));
-                    error = {};
                 }
             }
         }

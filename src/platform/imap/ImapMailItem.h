@@ -58,6 +58,7 @@ public:
     const QByteArray& mailbox() const { return m_mailbox; }
     uint32_t validity() const { return m_validity; }
     uint32_t uid() const { return m_summary.uid; }
+    const MessageSummary& knownSummary() const { return m_summary; }
     // Moved away or deleted: every later action fails with NotFound.
     void markGone() { m_gone = true; }
     bool isGone() const { return m_gone; }

@@ -43,6 +43,35 @@ private:
     QStringList m_answers;
 };
 
+TEST(ImapAccountKeys, ReadBackWhatTheyWriteAndRefuseWhatTheyCannotUse)
+{
+    platform::StoreEntry store;
+    store.name = QStringLiteral("Work");
+    store.type = QStringLiteral("imap");
+    store.settings = {{"Host", "imap.example.com"}, {"User", "demo"}, {"Security", "STARTTLS"}};
+    platform::PlatformError error;
+    const std::optional<ImapAccount> read = ImapAccount::fromStore(store, &error);
+    ASSERT_TRUE(read) << error.text.toStdString();
+    EXPECT_EQ(read->security, platform::imap::Security::StartTls);
+    EXPECT_EQ(read->port, 143); // the port of the security asked for
+    store.settings = read->toSettings();
+    const std::optional<ImapAccount> again = ImapAccount::fromStore(store, &error);
+    ASSERT_TRUE(again);
+    EXPECT_EQ(again->toSettings(), store.settings);
+
+    for (const auto& [key, value] : {std::pair{"Port", "0"},
+                                     {"Port", "imap"},
+                                     {"Security", "ssl"},
+                                     {"Host", ""},
+                                     {"User", ""}}) {
+        platform::StoreEntry bad = store;
+        bad.settings.insert(QLatin1String(key), QLatin1String(value));
+        EXPECT_FALSE(ImapAccount::fromStore(bad, &error)) << key << "=" << value;
+        EXPECT_EQ(error.kind, platform::ErrorKind::Invalid);
+        EXPECT_TRUE(error.text.contains(QStringLiteral("Work")));
+    }
+}
+
 TEST_F(ImapConnection, ASelfSignedCertificateIsRefusedWithItsFingerprintUntilTrusted)
 {
     ASSERT_TRUE(startServer());
