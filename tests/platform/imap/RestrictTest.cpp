@@ -88,16 +88,22 @@ TEST_F(ImapRestrict, ItemsAnswerFromTheListingAndAgainByIdentifier)
                                         "boundary=\"b\"");
     report.body = "--b\nContent-Type: text/plain\n\nNo.\n--b--\n";
     report.received = at(4, 12, 0);
-    ASSERT_TRUE(server.deliver(QStringLiteral("INBOX"), {unread, kept, report}));
+    MessageSpec meeting;
+    meeting.subject = QStringLiteral("Planning");
+    meeting.contentType = QStringLiteral("multipart/alternative; boundary=\"m\"");
+    meeting.body = "--m\nContent-Type: text/plain\n\nCome.\n--m\nContent-Type: text/calendar; "
+                   "method=REQUEST\n\nBEGIN:VCALENDAR\nEND:VCALENDAR\n--m--\n";
+    meeting.received = at(4, 13, 0);
+    ASSERT_TRUE(server.deliver(QStringLiteral("INBOX"), {unread, kept, report, meeting}));
     ASSERT_TRUE(open());
 
     auto items = restricted(
         QStringLiteral("Server\\Inbox"),
         DateRestriction::between(DateProperty::ReceivedTime, at(1, 0, 0), at(30, 0, 0)).toFilter());
     ASSERT_TRUE(items);
-    ASSERT_EQ(items->count().value_or(0), 3);
+    ASSERT_EQ(items->count().value_or(0), 4);
     std::map<QString, std::unique_ptr<platform::MailItem>> bySubject;
-    for (qint64 i = 1; i <= 3; ++i) {
+    for (qint64 i = 1; i <= 4; ++i) {
         auto item = items->item(i);
         ASSERT_TRUE(item);
         auto again = session->getMessageFromId(item->entryId().value_or(QString()));
@@ -122,6 +128,50 @@ TEST_F(ImapRestrict, ItemsAnswerFromTheListingAndAgainByIdentifier)
     EXPECT_EQ(bySubject[QStringLiteral("Keep")]->unRead(), false);
     EXPECT_EQ(bySubject[QStringLiteral("Undeliverable")]->typeName(),
               QLatin1String(platform::kReportItemType));
+    EXPECT_EQ(bySubject[QStringLiteral("Planning")]->typeName(),
+              QLatin1String(platform::kMeetingItemType));
+}
+
+TEST_F(ImapRestrict, BodiesReadAheadInEitherDirectionBelongToTheirItems)
+{
+    ASSERT_TRUE(startServer());
+    QList<MessageSpec> mail;
+    for (int i = 0; i < 40; ++i) {
+        MessageSpec spec;
+        spec.subject = QStringLiteral("Message %1").arg(i);
+        spec.body = QStringLiteral("Body of message %1.\n").arg(i).toUtf8();
+        spec.flags = QString(); // unread
+        spec.received = at(4, 10, 0).addSecs(i * 60);
+        mail.append(spec);
+    }
+    ASSERT_TRUE(server.deliver(QStringLiteral("INBOX"), mail));
+    ASSERT_TRUE(open());
+    auto items = restricted(
+        QStringLiteral("Server\\Inbox"),
+        DateRestriction::between(DateProperty::ReceivedTime, at(1, 0, 0), at(30, 0, 0)).toFilter());
+    ASSERT_TRUE(items);
+    ASSERT_EQ(items->count().value_or(0), 40);
+    // Backwards as the engine walks, then forwards, then by identifier.
+    QList<qint64> order;
+    for (qint64 i = 40; i >= 1; --i)
+        order.append(i);
+    for (qint64 i = 1; i <= 40; ++i)
+        order.append(i);
+    for (qint64 i : order) {
+        auto item = items->item(i);
+        auto again = session->getMessageFromId(item->entryId().value_or(QString()));
+        ASSERT_TRUE(again);
+        const std::optional<platform::RawMessage> raw = again->rawMessage();
+        ASSERT_TRUE(raw) << again->lastError().text.toStdString();
+        const QString subject = item->subject().value_or(QString());
+        EXPECT_TRUE(raw->content.contains(("Body of " + subject.toLower() + ".").toUtf8()))
+            << subject.toStdString();
+    }
+    // Reading a body marks nothing read.
+    const auto rows =
+        server.fetch(QStringLiteral("flags"), QStringLiteral("INBOX"), {QStringLiteral("unseen")});
+    ASSERT_TRUE(rows);
+    EXPECT_EQ(rows->size(), 40);
 }
 
 TEST_F(ImapRestrict, AChangedUidValidityIsAnErrorNotAnotherMessage)
