@@ -2,21 +2,17 @@
 // afterwards every message exists at least once, in a store or as a readable
 // .msg file, and none is damaged.
 
+#include "ChildKiller.h"
 #include "EngineStores.h"
 #include "platform/MsgCodec.h"
 
 #include <QCryptographicHash>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QHash>
-#include <QProcess>
-#include <QRandomGenerator>
-#include <QThread>
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <functional>
 
 using namespace kestrel;
@@ -121,48 +117,13 @@ protected:
         ASSERT_EQ(originals.size(), kMessages);
     }
 
-    // Starts the child over and over and kills it at random moments; returns
-    // how many kills hit a running child. The moments adapt to the speed seen
-    // so far (done() counts the messages handled), so that the kills spread
-    // over about half of the work on a fast or a slow disk alike; scale
-    // shortens every waiting time for a machine too fast for them.
     int killRepeatedly(const QStringList& childArgs, const std::function<qint64()>& done,
                        double scale = 1.0)
     {
-        const QString child =
-            QStringLiteral(KESTREL_BINARY_DIR) + QStringLiteral("/bin/kestrel-engine-fault-child");
-        QRandomGenerator random(quint32(::getpid()));
-        int hits = 0;
-        qint64 runningMsecs = 0;
-        quint32 untilFirstDone = quint32(200 * scale); // grows while nothing is handled yet
-        for (int attempt = 0; attempt < kKills * 3 && hits < kKills; ++attempt) {
-            const qint64 handled = done();
-            const double perMsec = runningMsecs > 0 ? double(handled) / runningMsecs : 0;
-            const qint64 share = (kMessages / 2 - handled) / (kKills - hits);
-            if (handled == 0 && attempt > 0)
-                untilFirstDone = std::min(untilFirstDone * 2, 3000u);
-            const qint64 shortestWindow = std::max<qint64>(qint64(60 * scale), 21);
-            const quint32 longest =
-                perMsec > 0
-                    ? quint32(std::clamp<qint64>(qint64(2 * share / perMsec), shortestWindow, 3000))
-                    : std::max(untilFirstDone, 21u);
-            QProcess process;
-            QElapsedTimer timer;
-            timer.start();
-            process.start(child, childArgs);
-            if (!process.waitForStarted())
-                return -1;
-            QThread::msleep(random.bounded(20u, longest));
-            if (process.state() == QProcess::Running) {
-                process.kill(); // SIGKILL
-                ++hits;
-            }
-            process.waitForFinished();
-            runningMsecs += timer.elapsed();
-        }
-        return hits;
+        return test::killRepeatedly(childArgs, {kMessages, kKills, scale}, random, done);
     }
 
+    QRandomGenerator random{faultSeed()};
     std::unique_ptr<EngineStores> stores;
     QHash<QByteArray, Original> originals;
 };
