@@ -28,7 +28,8 @@ constexpr int kKills = 20;
 QByteArray messageId(const QByteArray& bytes)
 {
     const qsizetype at = bytes.indexOf("\nMessage-ID: ");
-    return at < 0 ? QByteArray() : bytes.mid(at + 13, bytes.indexOf('\n', at + 1) - at - 13).trimmed();
+    return at < 0 ? QByteArray()
+                  : bytes.mid(at + 13, bytes.indexOf('\n', at + 1) - at - 13).trimmed();
 }
 
 // Dovecot keeps LF line ends on disk and serves CRLF; a store may keep either.
@@ -67,9 +68,10 @@ QList<MessageSpec> messages()
         body = body.repeated(1 + (i * 37) % 300);
         QByteArray raw = "From: Ann Sender <ann@sender.example>\nTo: demo.user@example.com\n"
                          "Subject: Kill test " +
-                         QByteArray::number(i) + " \xc3\xa9t\xc3\xa9\nDate: " +
-                         when.toString(Qt::RFC2822Date).toLatin1() + "\nMessage-ID: <kill." +
-                         QByteArray::number(i) + "@test.example>\nMIME-Version: 1.0\n";
+                         QByteArray::number(i) +
+                         " \xc3\xa9t\xc3\xa9\nDate: " + when.toString(Qt::RFC2822Date).toLatin1() +
+                         "\nMessage-ID: <kill." + QByteArray::number(i) +
+                         "@test.example>\nMIME-Version: 1.0\n";
         if (i % 5 == 0) {
             const QByteArray part = QCryptographicHash::hash(body, QCryptographicHash::Sha512)
                                         .repeated(40 + i % 200)
@@ -119,15 +121,16 @@ protected:
         profile = local.root() + QStringLiteral("/profile.ini");
         QFile file(profile);
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(QStringLiteral("[Profile]\nUserName=Demo User\nUserAddress=demo.user@example.com\n"
-                                  "DefaultStore=Server\n"
-                                  "[Store1]\nName=Server\nType=imap\nHost=%1\nPort=%2\n"
-                                  "Security=none\nUser=%3\nPasswordCommand=echo '%4'\n"
-                                  "[Store2]\nName=Archive\nPath=%5\n")
-                       .arg(server.host())
-                       .arg(server.port())
-                       .arg(server.user(), server.password(), archiveDir)
-                       .toUtf8());
+        file.write(
+            QStringLiteral("[Profile]\nUserName=Demo User\nUserAddress=demo.user@example.com\n"
+                           "DefaultStore=Server\n"
+                           "[Store1]\nName=Server\nType=imap\nHost=%1\nPort=%2\n"
+                           "Security=none\nUser=%3\nPasswordCommand=echo '%4'\n"
+                           "[Store2]\nName=Archive\nPath=%5\n")
+                .arg(server.host())
+                .arg(server.port())
+                .arg(server.user(), server.password(), archiveDir)
+                .toUtf8());
     }
 
     static QByteArray read(const QString& path)
@@ -232,6 +235,7 @@ TEST_F(ImapFault, MoveFromServerKilledAtRandomMomentsLosesNothing)
     ASSERT_TRUE(last.waitForFinished(120000));
     ASSERT_EQ(last.exitCode(), 0) << last.readAllStandardError().toStdString();
     const QString status = QString::fromUtf8(last.readAllStandardOutput()).trimmed();
+    std::printf("the last run: %s\n", qPrintable(status));
     EXPECT_TRUE(status.startsWith(QStringLiteral("%1 items moved.").arg(onServer.size())))
         << status.toStdString();
     EXPECT_FALSE(status.contains(QStringLiteral("not be processed"))) << status.toStdString();
