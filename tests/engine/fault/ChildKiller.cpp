@@ -35,12 +35,12 @@ int killRepeatedly(const QStringList& childArgs, const KillPlan& plan, QRandomGe
         const double perMsec = runningMsecs > 0 ? double(handled) / runningMsecs : 0;
         const qint64 share = std::max<qint64>(plan.work / 2 - handled, 1) / (plan.kills - hits);
         if (handled == 0 && attempt > 0)
-            untilFirstDone = std::min(untilFirstDone * 2, 3000u);
+            untilFirstDone = std::min(untilFirstDone * 2, plan.longestMsecs);
         const qint64 shortestWindow = std::max<qint64>(qint64(60 * plan.scale), 21);
         const quint32 longest =
-            perMsec > 0
-                ? quint32(std::clamp<qint64>(qint64(2 * share / perMsec), shortestWindow, 3000))
-                : std::max(untilFirstDone, 21u);
+            perMsec > 0 ? quint32(std::clamp<qint64>(qint64(2 * share / perMsec), shortestWindow,
+                                                     qint64(plan.longestMsecs)))
+                        : std::max(untilFirstDone, 21u);
         QProcess process;
         QElapsedTimer timer;
         timer.start();

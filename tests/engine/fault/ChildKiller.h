@@ -15,6 +15,8 @@ struct KillPlan {
     int kills = 0; // kills that must hit a running child
     // Shortens every waiting time, for a machine too fast for them.
     double scale = 1.0;
+    // The longest wait before a kill.
+    quint32 longestMsecs = 3000;
 };
 
 // The seed of a test's kill moments: KESTREL_FAULT_SEED when set (to replay a
