@@ -31,10 +31,12 @@ void ImapBackend::logon()
 {
     if (loggedOn)
         return;
-    m_stores.clear();
-    leftOut.clear();
-    m_listings.clear();
-    m_readAhead = {};
+    loggedOn = true;
+    // Stores are opened once: objects handed out keep their store's position,
+    // and after a logoff their connection opens again when they are used.
+    if (m_opened)
+        return;
+    m_opened = true;
     for (const StoreEntry& entry : m_profile.stores) {
         PlatformError error;
         std::optional<ImapAccount> account = ImapAccount::fromStore(entry, &error);
@@ -53,14 +55,12 @@ void ImapBackend::logon()
         store.connection = std::move(connection);
         m_stores.push_back(std::move(store));
     }
-    loggedOn = true;
 }
 
 void ImapBackend::logoff()
 {
     for (Store& store : m_stores)
         store.connection->close();
-    m_stores.clear();
     m_listings.clear();
     m_readAhead = {};
     loggedOn = false;

@@ -40,7 +40,8 @@ public:
     bool loggedOn = false;
     QList<PlatformError> leftOut; // stores of the profile that cannot be used
 
-    // Connects every store of the profile; those that fail go to leftOut.
+    // Connects every store of the profile the first time; those that fail go
+    // to leftOut.
     void logon();
     void logoff();
 
@@ -94,6 +95,7 @@ private:
     QList<uint32_t> readAheadSet(const Listing& listing, uint32_t uid, int direction) const;
 
     MailProfile m_profile;
+    bool m_opened = false;
     std::vector<Store> m_stores;
     QHash<QString, std::shared_ptr<const Listing>> m_listings; // by store + mailbox
     ReadAhead m_readAhead;

@@ -37,7 +37,8 @@ bool isConnectionFailure(int code)
 }
 
 ImapConnection::ImapConnection(ImapAccount account, std::optional<QString> password)
-    : m_account(std::move(account)), m_password(std::move(password))
+    : m_account(std::move(account)), m_password(std::move(password)),
+      m_mayAsk(!m_password.has_value())
 {
     // A write to a socket the server closed must come back as an error, not
     // end the program.
@@ -203,7 +204,7 @@ bool ImapConnection::login(PlatformError* error)
             return true;
         }
         *error = errorOf(code, QStringLiteral("The login of %1").arg(m_account.user));
-        if (code != MAILIMAP_ERROR_LOGIN)
+        if (code != MAILIMAP_ERROR_LOGIN || !m_mayAsk)
             return false;
         why = error->text;
         m_password.reset();

@@ -21,7 +21,8 @@ namespace kestrel::platform::imap {
 
 class ImapConnection {
 public:
-    // password: the one to use first, else findPassword is asked.
+    // password: the only one to use (a test of the connection asks nobody),
+    // else findPassword is asked, and asked again once after a refusal.
     explicit ImapConnection(ImapAccount account, std::optional<QString> password = std::nullopt);
     ~ImapConnection();
     ImapConnection(const ImapConnection&) = delete;
@@ -64,6 +65,7 @@ private:
 
     ImapAccount m_account;
     std::optional<QString> m_password;
+    bool m_mayAsk = true;
     mailimap* m_session = nullptr;
     QString m_fingerprint;
     bool m_certificateRefused = false;

@@ -109,9 +109,14 @@ TEST_F(ImapConnection, TestConnectionListsTheFolders)
     EXPECT_TRUE(test.folders.contains(QStringLiteral("Inbox")));
     EXPECT_TRUE(test.folders.contains(QStringLiteral("Archive/2020")));
 
+    // The password tested is the only one tried: nobody is asked for another.
+    ScriptedPasswords nobody({server.password()});
+    platform::imap::setPasswordSource(&nobody);
     const platform::imap::ConnectionTest wrong =
         platform::imap::testConnection(account, QStringLiteral("not it"));
+    platform::imap::setPasswordSource(nullptr);
     EXPECT_EQ(wrong.error.kind, platform::ErrorKind::AccessDenied);
+    EXPECT_TRUE(nobody.reasons.isEmpty());
 }
 
 TEST_F(ImapConnection, ARefusedPasswordIsAskedForAgainOnceWithTheServersWords)

@@ -130,6 +130,11 @@ TEST_F(ImapRestrict, ItemsAnswerFromTheListingAndAgainByIdentifier)
               QLatin1String(platform::kReportItemType));
     EXPECT_EQ(bySubject[QStringLiteral("Planning")]->typeName(),
               QLatin1String(platform::kMeetingItemType));
+
+    // Objects outlive a logoff and still act, on a connection opened again.
+    ns->logoff();
+    EXPECT_TRUE(first.rawMessage()) << first.lastError().text.toStdString();
+    EXPECT_TRUE(session->getMessageFromId(first.entryId().value_or(QString())));
 }
 
 TEST_F(ImapRestrict, BodiesReadAheadInEitherDirectionBelongToTheirItems)
