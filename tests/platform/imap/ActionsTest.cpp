@@ -67,8 +67,12 @@ class ImapActionsInServer : public ImapActions, public ::testing::WithParamInter
 TEST_P(ImapActionsInServer, MoveCopyAndDeleteBySetsWithExactOutcomes)
 {
     ImapServerOptions options;
+    // The server with MOVE has a \Trash folder; the one without has none, and
+    // "Deleted Items" is made when first needed.
     if (!GetParam())
         options.withoutCapabilities = {QStringLiteral("MOVE")};
+    options.trashSpecialUse = GetParam();
+    const QString bin = GetParam() ? QStringLiteral("Trash") : QStringLiteral("Deleted Items");
     ASSERT_TRUE(startServer(options));
     ASSERT_TRUE(
         server.deliver(QStringLiteral("INBOX"), {message("one"), message("two"), message("three"),
@@ -112,15 +116,15 @@ TEST_P(ImapActionsInServer, MoveCopyAndDeleteBySetsWithExactOutcomes)
     EXPECT_EQ(server.messageCount(QStringLiteral("Archive")), 3);
     EXPECT_EQ(server.messageCount(QStringLiteral("INBOX")), 2);
 
-    // Delete: into the server's \Trash, then from there for good.
+    // Delete: into the server's \Trash or "Deleted Items", then from there for good.
     std::vector<platform::ItemOutcome> deleted =
         platform::deleteItems(std::vector<MailItem*>{inbox[3]});
     ASSERT_TRUE(deleted[0].done) << deleted[0].error.text.toStdString();
-    EXPECT_EQ(serverSubjects(QStringLiteral("Trash")), QStringList{QStringLiteral("three")});
-    std::vector<MailItem*> trash = itemsOf(QStringLiteral("Server\\Trash"));
+    EXPECT_EQ(serverSubjects(bin), QStringList{QStringLiteral("three")});
+    std::vector<MailItem*> trash = itemsOf(QStringLiteral("Server\\") + bin);
     ASSERT_EQ(trash.size(), 1u);
     EXPECT_TRUE(trash[0]->deleteItem()) << trash[0]->lastError().text.toStdString();
-    EXPECT_EQ(server.messageCount(QStringLiteral("Trash")), 0);
+    EXPECT_EQ(server.messageCount(bin), 0);
     EXPECT_EQ(serverSubjects(QStringLiteral("INBOX")),
               QStringList{QStringLiteral("other's deleted")});
 }
