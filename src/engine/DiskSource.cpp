@@ -2,6 +2,7 @@
 
 #include "DiskListing.h"
 #include "FolderProcessor.h"
+#include "ItemReporter.h"
 #include "PathRoutines.h"
 #include "ProgressPainter.h"
 #include "StoreFolderPath.h"
@@ -22,9 +23,9 @@ namespace kestrel::engine {
 
 FileSystemSource::FileSystemSource(const TaskSettings& settings, platform::Session* session,
                                    TaskCounters& counters, const TaskRunFlags& flags,
-                                   ProgressPainter& progress)
+                                   ProgressPainter& progress, ItemReporter& reporter)
     : m_settings(settings), m_session(session), m_counters(counters), m_flags(flags),
-      m_progress(progress)
+      m_progress(progress), m_reporter(reporter)
 {
 }
 
@@ -51,6 +52,13 @@ void FileSystemSource::ProcessFileSystemSource(const QString& topFolder)
         }
         if (folder.depth > kMaxDiskFolderDepth) {
             ++m_counters.FailedCount;
+            ItemReport row;
+            row.folderPath = folder.path;
+            m_reporter.failed(row, {platform::ErrorKind::Unsupported,
+                                    -1,
+                                    QStringLiteral("The folder lies more than %1 levels deep")
+                                        .arg(kMaxDiskFolderDepth),
+                                    {}});
             continue;
         }
         if (ProcessFileSystemFolder(topFolder, folder.path))
@@ -93,7 +101,8 @@ bool FileSystemSource::ProcessFileSystemFolder(const QString& topFolder,
             m_progress.itemAction(QStringLiteral("Item ") + QString::number(itemCounter) +
                                       QStringLiteral(" of ") + countText,
                                   itemCounter);
-            processFile(current + name, storePath, destinationRoot.get(), destinationSubFolder);
+            processFile(current, current + name, storePath, destinationRoot.get(),
+                        destinationSubFolder);
             if (itemCounter % yieldInterval == 0) {
                 m_progress.yield(3);
                 if (m_flags.StopRequested)
@@ -115,36 +124,67 @@ bool FileSystemSource::ProcessFileSystemFolder(const QString& topFolder,
     return stopped;
 }
 
-void FileSystemSource::processFile(const QString& filePath, const QString& relativePath,
-                                   platform::Folder* destinationRoot,
+void FileSystemSource::processFile(const QString& folder, const QString& filePath,
+                                   const QString& relativePath, platform::Folder* destinationRoot,
                                    std::unique_ptr<platform::Folder>& destinationSubFolder)
 {
     // A file that is no readable message stays on disk, counted as failed.
-    const std::unique_ptr<platform::MailItem> item = ImportMsgFile(filePath, destinationRoot);
+    platform::PlatformError error;
+    const std::unique_ptr<platform::MailItem> item =
+        ImportMsgFile(filePath, destinationRoot, &error);
+    ItemReport row = item ? m_reporter.describe(*item, folder, QString()) : ItemReport();
+    row.folderPath = folder;
+    row.file = filePath;
+    row.sourceId = filePath;
     const std::optional<bool> matches = item ? IsFilterOkay(m_settings, *item) : std::nullopt;
     if (!matches) {
         ++m_counters.FailedCount;
+        m_reporter.failed(std::move(row), item ? item->lastError() : error);
         return;
     }
-    if (!*matches)
-        return; // never saved: the item is dropped, the file stays
+    if (!*matches) {
+        // never saved: the item is dropped, the file stays
+        m_reporter.skipped(std::move(row), FilterSkipReason(m_settings, *item));
+        return;
+    }
     if (!m_settings.PreviewMode) {
-        if (!placeItem(*item, relativePath, destinationSubFolder)) {
+        std::unique_ptr<platform::MailItem> placed;
+        if (!placeItem(*item, relativePath, destinationSubFolder, placed, error)) {
             ++m_counters.FailedCount;
+            m_reporter.failed(std::move(row), error);
             return;
         }
+        row.destinationId = (placed ? *placed : *item).entryId().value_or(QString());
+        if (destinationSubFolder)
+            row.destinationFolderId = destinationSubFolder->entryId().value_or(QString());
         if (m_settings.Action == int(TaskAction::Move) ||
-            m_settings.Action == int(TaskAction::Delete))
-            QFile::remove(filePath);
+            m_settings.Action == int(TaskAction::Delete)) {
+            if (!QFile::remove(filePath)) {
+                // Counted as done, as it always was; the report says the file stayed.
+                ++m_counters.ProcessedCount;
+                QFile file(filePath);
+                m_reporter.failed(std::move(row),
+                                  {platform::ErrorKind::Io, -1,
+                                   QStringLiteral("The message is in the store but its file "
+                                                  "cannot be removed"),
+                                   file.errorString()});
+                return;
+            }
+        }
     }
     ++m_counters.ProcessedCount;
+    m_reporter.acted(std::move(row));
 }
 
 bool FileSystemSource::placeItem(platform::MailItem& item, const QString& relativePath,
-                                 std::unique_ptr<platform::Folder>& destinationSubFolder)
+                                 std::unique_ptr<platform::Folder>& destinationSubFolder,
+                                 std::unique_ptr<platform::MailItem>& placed,
+                                 platform::PlatformError& error)
 {
-    if (!item.save())
+    if (!item.save()) {
+        error = item.lastError();
         return false;
+    }
     if (!destinationSubFolder) {
         destinationSubFolder =
             GetStoreFolderByPath(m_session, m_settings.ArchiveRoot.get(), relativePath);
@@ -155,18 +195,29 @@ bool FileSystemSource::placeItem(platform::MailItem& item, const QString& relati
     if (relativePath.isEmpty())
         return true; // the top folder's items stay in the destination root
     // Without its folder the saved item stays in the destination root.
-    return destinationSubFolder && item.move(*destinationSubFolder) != nullptr;
+    if (!destinationSubFolder) {
+        error = {platform::ErrorKind::NotFound, -1,
+                 QStringLiteral("The folder cannot be made in the destination store"),
+                 relativePath};
+        return false;
+    }
+    placed = item.move(*destinationSubFolder);
+    if (!placed) {
+        error = item.lastError();
+        return false;
+    }
+    return true;
 }
 
 void ProcessFileSystemSource(const TaskSettings& settings, TaskView& view,
                              const TaskRunFlags& flags, TaskCounters& counters,
-                             platform::Session* session)
+                             platform::Session* session, ItemReporter& reporter)
 {
     // An empty text would make "/" the source: the whole file system.
     if (settings.SourceDiskFolder.isEmpty())
         return;
     ProgressPainter progress(view);
-    FileSystemSource source(settings, session, counters, flags, progress);
+    FileSystemSource source(settings, session, counters, flags, progress, reporter);
     source.ProcessFileSystemSource(settings.SourceDiskFolder);
 }
 

@@ -3,8 +3,10 @@
 #include "DateFilter.h"
 #include "DiskFolders.h"
 #include "ItemActions.h"
+#include "ItemReporter.h"
 #include "PathRoutines.h"
 #include "ProgressPainter.h"
+#include "ReportRow.h"
 #include "TaskCounters.h"
 #include "TaskRunFlags.h"
 #include "TaskSettings.h"
@@ -13,6 +15,7 @@
 #include "platform/MailPlatform.h"
 #include "platform/msg/AtomicFileWriter.h"
 
+#include <cerrno>
 #include <memory>
 
 namespace kestrel::engine {
@@ -25,14 +28,26 @@ qint64 toSecond(const QDateTime& d)
     return ms / 1000 - (ms % 1000 < 0);
 }
 
-// The item's own flags; an unreadable flag drops the item.
-bool isLeftAlone(platform::MailItem& item, const TaskSettings& settings)
+// Why the item's own flags leave it alone, if they do; an unreadable flag
+// drops the item (error says why).
+std::optional<QString> leftAloneReason(platform::MailItem& item, const TaskSettings& settings,
+                                       platform::PlatformError& error)
 {
     const std::optional<bool> noAging = item.noAging();
-    if (!noAging || (*noAging && settings.RespectNoArchive))
-        return true;
+    if (!noAging) {
+        error = item.lastError();
+        return QString();
+    }
+    if (*noAging && settings.RespectNoArchive)
+        return QLatin1String(kSkippedNoArchive);
     const std::optional<bool> unread = item.unRead();
-    return !unread || (*unread && !settings.IncludeUnread);
+    if (!unread) {
+        error = item.lastError();
+        return QString();
+    }
+    if (*unread && !settings.IncludeUnread)
+        return QLatin1String(kSkippedUnread);
+    return std::nullopt;
 }
 
 } // namespace
@@ -64,11 +79,25 @@ std::optional<bool> IsFilterOkay(const TaskSettings& settings, platform::MailIte
     return result;
 }
 
+QString FilterSkipReason(const TaskSettings& settings, platform::MailItem& message)
+{
+    if (const std::optional<platform::DateProperty> property = datePropertyOf(settings.DateBase)) {
+        const std::optional<QDateTime> date = platform::readDate(message, *property);
+        if (date && (toSecond(*date) < toSecond(settings.StartDate) ||
+                     toSecond(*date) > toSecond(settings.EndDate)))
+            return QLatin1String(kSkippedOutsideRange);
+    }
+    if (message.noAging().value_or(false) && settings.RespectNoArchive)
+        return QLatin1String(kSkippedNoArchive);
+    return QLatin1String(kSkippedUnread);
+}
+
 FolderProcessor::FolderProcessor(const TaskSettings& settings, platform::Namespace& ns,
                                  ItemActions& actions, TaskCounters& counters,
-                                 const TaskRunFlags& flags, ProgressPainter& progress)
+                                 const TaskRunFlags& flags, ProgressPainter& progress,
+                                 ItemReporter& reporter)
     : m_settings(settings), m_ns(ns), m_actions(actions), m_counters(counters), m_flags(flags),
-      m_progress(progress)
+      m_progress(progress), m_reporter(reporter)
 {
 }
 
@@ -85,12 +114,26 @@ bool FolderProcessor::ProcessFolder(const QString& folderPath)
     m_progress.showAction(QStringLiteral("Finding matching items..."));
     std::unique_ptr<platform::ItemCollection> all = source ? source->items() : nullptr;
     std::unique_ptr<platform::ItemCollection> matching = all ? all->restrict(filter) : nullptr;
+    platform::PlatformError listError = matching ? platform::PlatformError{}
+                                        : all    ? all->lastError()
+                                        : source ? source->lastError()
+                                                 : m_ns.lastError();
     all.reset();
     const std::optional<qint64> listed = matching ? matching->count() : std::nullopt;
+    if (matching && !listed)
+        listError = matching->lastError();
+    if (listError.ok())
+        listError = {platform::ErrorKind::NotFound, -1,
+                     QStringLiteral("The folder cannot be found"), folderPath};
+    m_folderPath = folderPath;
+    m_folderId = source ? source->entryId().value_or(QString()) : QString();
     if (!listed) {
         // A ticked folder that is gone or cannot be listed (a link out of the
         // store, an unreadable directory) is one failure, not silence.
         ++m_counters.FailedCount;
+        ItemReport row;
+        row.folderPath = folderPath;
+        m_reporter.failed(row, listError);
         endFolder();
         return true;
     }
@@ -108,6 +151,7 @@ bool FolderProcessor::ProcessFolder(const QString& folderPath)
     QString targetDirectory;
     const bool deleting = TaskAction(m_settings.Action) == TaskAction::Delete;
     bool destinationReady = true;
+    platform::PlatformError destinationError;
     if (!m_settings.DestinationIsDisk) {
         const QString ownPath = source->folderPath().value_or(QString()).mid(2);
         const QString relative = RelativeFolderPath(ownPath);
@@ -117,18 +161,31 @@ bool FolderProcessor::ProcessFolder(const QString& folderPath)
             if (!destination) {
                 m_progress.showAction(QStringLiteral("Creating folder in Archive..."));
                 destination = folders::CreateFolderPath(*m_settings.ArchiveRoot, relative);
+                if (!destination)
+                    destinationError = m_settings.ArchiveRoot->lastError();
             }
         }
+        if (!destination && destinationError.ok())
+            destinationError = {platform::ErrorKind::NotFound, -1,
+                                QStringLiteral("No destination folder"), relative};
         destinationReady = destination != nullptr || deleting;
-    } else if (!m_settings.PreviewMode) {
+    } else {
+        // A preview names the files a Start would write there.
         targetDirectory = GetDiskTargetFolder(m_settings.DestinationPath, shortPath);
+    }
+    if (m_settings.DestinationIsDisk && !m_settings.PreviewMode) {
         // The trailing "/" keeps the blanks that end a folder's name: only
         // those of a typed path are trimmed.
         destinationReady = DiskFolderExists(targetDirectory) ||
-                           CreateDiskFolder(AddPathSeparator(targetDirectory)) || deleting;
+                           CreateDiskFolder(AddPathSeparator(targetDirectory));
+        if (!destinationReady)
+            destinationError = platform::PlatformError::fromErrno(
+                errno, QStringLiteral("The folder cannot be made"), targetDirectory);
+        destinationReady = destinationReady || deleting;
         if (destinationReady)
             platform::msg::removeStaleTemporaryFiles(targetDirectory);
     }
+    m_destinationFolderId = destination ? destination->entryId().value_or(QString()) : QString();
 
     n = matching->count().value_or(0);
     const QString nText = QString::number(n);
@@ -154,18 +211,18 @@ bool FolderProcessor::ProcessFolder(const QString& folderPath)
         std::unique_ptr<platform::MailItem> item = matching->item(i);
         if (!item) {
             ++m_counters.FailedCount; // cannot be reached as a mail item
+            ItemReport row;
+            row.folderPath = m_folderPath;
+            row.sourceFolderId = m_folderId;
+            m_reporter.failed(row, matching->lastError());
         } else if (item->typeName() == QLatin1String(platform::kMailItemType)) {
-            if (!isLeftAlone(*item, m_settings)) {
-                if (pending)
-                    addToSet(*pending, std::move(item));
-                else if (destinationReady &&
-                         m_actions.PerformAction(item.get(), destination.get(), targetDirectory))
-                    countDone(*item);
-                else
-                    ++m_counters.FailedCount;
-            }
+            processItem(std::move(item), pending, destinationReady, destinationError,
+                        destination.get(), targetDirectory);
             m_progress.itemStatus(doneWord + QString::number(m_counters.ProcessedCount) +
                                   QStringLiteral(" item(s)..."));
+        } else {
+            m_reporter.skipped(m_reporter.describe(*item, m_folderPath, m_folderId),
+                               QLatin1String(kSkippedNotMail));
         }
         if (j % yieldInterval == 0) {
             m_progress.yield(3);
@@ -182,24 +239,77 @@ bool FolderProcessor::ProcessFolder(const QString& folderPath)
     return true;
 }
 
-void FolderProcessor::addToSet(PendingItems& pending, std::unique_ptr<platform::MailItem> item)
+void FolderProcessor::processItem(std::unique_ptr<platform::MailItem> item,
+                                  std::optional<PendingItems>& pending, bool destinationReady,
+                                  const platform::PlatformError& destinationError,
+                                  platform::Folder* destination, const QString& targetDirectory)
+{
+    ItemReport row = m_reporter.describe(*item, m_folderPath, m_folderId);
+    row.destinationFolderId = m_destinationFolderId;
+    platform::PlatformError flagError;
+    if (const std::optional<QString> reason = leftAloneReason(*item, m_settings, flagError)) {
+        // Neither done nor failed in the counters.
+        if (reason->isEmpty())
+            m_reporter.notDone(std::move(row), flagError);
+        else
+            m_reporter.skipped(std::move(row), *reason);
+        return;
+    }
+    if (pending) {
+        addToSet(*pending, std::move(item), std::move(row));
+        return;
+    }
+    if (!destinationReady) {
+        ++m_counters.FailedCount;
+        m_reporter.failed(std::move(row), destinationError);
+        return;
+    }
+    const bool done = m_actions.PerformAction(item.get(), destination, targetDirectory);
+    row.destinationId = m_actions.lastFile();
+    row.file = m_actions.lastFile();
+    if (!done) {
+        ++m_counters.FailedCount;
+        m_reporter.notDone(std::move(row), m_actions.lastError());
+        return;
+    }
+    countDone(*item);
+    // A preview that cannot name the file says why the Start would fail.
+    if (m_settings.PreviewMode && !m_actions.lastError().ok())
+        m_reporter.failed(std::move(row), m_actions.lastError());
+    else
+        m_reporter.acted(std::move(row));
+}
+
+void FolderProcessor::addToSet(PendingItems& pending, std::unique_ptr<platform::MailItem> item,
+                               ItemReport row)
 {
     std::unique_ptr<platform::MailItem> message = GetRDOMail(m_actions.session(), *item);
     if (!message) {
         ++m_counters.FailedCount; // as in a preview: never counted as done
+        m_reporter.notDone(std::move(row), UnreachableReason(m_actions.session(), *item));
         return;
     }
+    m_waiting.push_back(std::move(row));
     if (pending.add({std::move(item), std::move(message), {}}))
         countActed(pending.actOn());
 }
 
-void FolderProcessor::countActed(const std::vector<PendingItems::Entry>& acted)
+void FolderProcessor::countActed(std::vector<PendingItems::Entry> acted)
 {
-    for (const PendingItems::Entry& entry : acted) {
-        if (entry.outcome.done)
+    std::vector<ItemReport> rows = std::move(m_waiting);
+    m_waiting.clear();
+    for (std::size_t k = 0; k < acted.size(); ++k) {
+        PendingItems::Entry& entry = acted[k];
+        ItemReport row = k < rows.size() ? std::move(rows[k]) : ItemReport();
+        if (entry.outcome.done) {
             countDone(*entry.item);
-        else
-            ++m_counters.FailedCount; // NotFound in outcome.error: gone since it was listed
+            if (entry.outcome.moved)
+                row.destinationId = entry.outcome.moved->entryId().value_or(QString());
+            m_reporter.acted(std::move(row));
+        } else {
+            ++m_counters.FailedCount;
+            m_reporter.notDone(std::move(row), entry.outcome.error);
+        }
     }
 }
 

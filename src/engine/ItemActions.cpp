@@ -56,18 +56,51 @@ ItemActions::ItemActions(const TaskSettings& settings, platform::Session* sessio
 bool ItemActions::PerformAction(platform::MailItem* item, platform::Folder* destFolder,
                                 const QString& fileSystemFolder)
 {
+    m_lastError = {};
+    m_lastFile.clear();
     if (!item)
-        return false;
+        return fail({platform::ErrorKind::Invalid, -1, QStringLiteral("No item"), {}});
     std::unique_ptr<platform::MailItem> message = GetRDOMail(m_session, *item);
-    if (!message)
-        return false; // also in a preview: an unreachable message is never counted as done
-    if (m_settings.PreviewMode)
+    if (!message) // also in a preview: an unreachable message is never counted as done
+        return fail(UnreachableReason(m_session, *item));
+    const bool deleting = TaskAction(m_settings.Action) == TaskAction::Delete;
+    if (m_settings.PreviewMode) {
+        if (m_settings.DestinationIsDisk && !deleting) {
+            if (const std::optional<QString> file =
+                    m_exporter.PlanFileSystemAction(*message, fileSystemFolder))
+                m_lastFile = *file;
+            else
+                m_lastError = m_exporter.lastError();
+        }
         return true;
-    if (TaskAction(m_settings.Action) == TaskAction::Delete)
-        return item->deleteItem();
-    if (m_settings.DestinationIsDisk)
-        return m_exporter.PerformFileSystemAction(*message, fileSystemFolder);
-    return PerformMailAction(message, destFolder);
+    }
+    if (deleting)
+        return item->deleteItem() || fail(item->lastError());
+    if (m_settings.DestinationIsDisk) {
+        const bool done = m_exporter.PerformFileSystemAction(*message, fileSystemFolder);
+        m_lastFile = m_exporter.lastFile();
+        return done || fail(m_exporter.lastError());
+    }
+    if (PerformMailAction(message, destFolder))
+        return true;
+    if (message && !message->lastError().ok())
+        return fail(message->lastError());
+    return fail(m_session ? m_session->lastError() : platform::PlatformError{});
+}
+
+bool ItemActions::fail(const platform::PlatformError& error)
+{
+    m_lastError = error;
+    return false;
+}
+
+platform::PlatformError UnreachableReason(platform::Session* session, platform::MailItem& item)
+{
+    if (!session)
+        return {platform::ErrorKind::Unsupported, -1, QStringLiteral("No session"), {}};
+    if (!item.entryId())
+        return item.lastError();
+    return session->lastError();
 }
 
 bool ItemActions::PerformMailAction(std::unique_ptr<platform::MailItem>& message,

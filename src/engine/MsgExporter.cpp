@@ -76,7 +76,8 @@ bool SaveMailAsMsg(platform::MailItem& message, const QString& path)
 
 MsgExporter::MsgExporter(const TaskSettings& settings, platform::Session* session,
                          const SettingsReader& settingsReader, MsgFileCounter& counter)
-    : m_settings(settings), m_session(session), m_settingsReader(settingsReader), m_counter(counter)
+    : m_settings(settings), m_session(session), m_settingsReader(settingsReader),
+      m_counter(counter), m_planCounter(counter.value)
 {
 }
 
@@ -90,6 +91,8 @@ QString MsgExporter::MsgPattern() const
 bool MsgExporter::PerformFileSystemAction(platform::MailItem& message,
                                           const QString& fileSystemFolder)
 {
+    m_lastFile.clear();
+    m_lastError = {};
     MsgNameFacts facts = nameFacts(message, m_session);
     facts.fileCounter = m_counter.value;
     const QString name = ApplyMsgPattern(MsgPattern(), facts);
@@ -97,10 +100,15 @@ bool MsgExporter::PerformFileSystemAction(platform::MailItem& message,
 
     const std::optional<QString> path = BuildMsgPath(AddPathSeparator(fileSystemFolder), name);
     if (!path)
-        return false;
+        return noRoom(fileSystemFolder);
     const TaskAction action = TaskAction(m_settings.Action);
-    if (action != TaskAction::Move && action != TaskAction::Copy)
+    if (action != TaskAction::Move && action != TaskAction::Copy) {
+        m_lastError = {platform::ErrorKind::Invalid,
+                       -1,
+                       QStringLiteral("Only a move or copy writes .msg files"),
+                       {}};
         return false;
+    }
     // lstat skips the names taken already; the writer never replaces a file,
     // so a name taken meanwhile sends us on to the next number.
     for (int number = 0; number <= kMaxMsgNumber; ++number) {
@@ -110,12 +118,59 @@ bool MsgExporter::PerformFileSystemAction(platform::MailItem& message,
         if (!SaveMailAsMsg(message, candidate)) {
             if (message.lastError().kind == platform::ErrorKind::Exists)
                 continue;
+            m_lastError = message.lastError();
             return false;
         }
+        m_lastFile = candidate;
         // A message that stays in its store is no moved message, though its
         // file stays written.
-        return action == TaskAction::Copy || message.deletePermanently();
+        if (action == TaskAction::Copy || message.deletePermanently())
+            return true;
+        m_lastError = message.lastError();
+        return false;
     }
+    return allTaken(*path);
+}
+
+std::optional<QString> MsgExporter::PlanFileSystemAction(platform::MailItem& message,
+                                                         const QString& fileSystemFolder)
+{
+    m_lastError = {};
+    MsgNameFacts facts = nameFacts(message, m_session);
+    facts.fileCounter = m_planCounter++;
+    const QString name = ApplyMsgPattern(MsgPattern(), facts);
+    const std::optional<QString> path = BuildMsgPath(AddPathSeparator(fileSystemFolder), name);
+    if (!path) {
+        noRoom(fileSystemFolder);
+        return std::nullopt;
+    }
+    if (fileSystemFolder != m_planDirectory) {
+        m_planDirectory = fileSystemFolder;
+        m_planned.clear();
+    }
+    for (int number = 0; number <= kMaxMsgNumber; ++number) {
+        const QString candidate = NumberedMsgPath(*path, number);
+        const size_t key = qHash(candidate);
+        if (entryExists(candidate) || m_planned.contains(key))
+            continue;
+        m_planned.insert(key);
+        return candidate;
+    }
+    allTaken(*path);
+    return std::nullopt;
+}
+
+bool MsgExporter::noRoom(const QString& folder)
+{
+    m_lastError = {platform::ErrorKind::Invalid, -1,
+                   QStringLiteral("The folder's path leaves no room for a file name"), folder};
+    return false;
+}
+
+bool MsgExporter::allTaken(const QString& path)
+{
+    m_lastError = {platform::ErrorKind::Exists, -1,
+                   QStringLiteral("Every numbered file name is taken"), path};
     return false;
 }
 

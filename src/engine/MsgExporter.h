@@ -2,8 +2,13 @@
 
 // Export of store messages as .msg files into a disk folder.
 
+#include "platform/PlatformError.h"
+
 #include <QDateTime>
+#include <QSet>
 #include <QString>
+
+#include <optional>
 
 namespace kestrel::platform {
 class MailItem;
@@ -41,16 +46,38 @@ public:
     // removed from its store only after its file exists whole; when it cannot
     // be removed the file stays and the result is false. Any other action, a
     // name with no room in the directory, or 512 taken numbers: false.
+    // lastFile() is then the file written (also when the move failed after
+    // it), lastError() why it failed.
     bool PerformFileSystemAction(platform::MailItem& message, const QString& fileSystemFolder);
+
+    // The file PerformFileSystemAction would write for message, with the
+    // numbers the files named before it in this run would take, or nullopt
+    // (lastError() says why). Counts on a counter of its own, from the value
+    // the window's counter had when the exporter was made, and writes nothing.
+    std::optional<QString> PlanFileSystemAction(platform::MailItem& message,
+                                                const QString& fileSystemFolder);
+
+    const QString& lastFile() const { return m_lastFile; }
+    const platform::PlatformError& lastError() const { return m_lastError; }
 
     // The pattern as stored: "%ct% %su%" when missing, "%ct% - %su%" when empty.
     QString MsgPattern() const;
 
 private:
+    bool noRoom(const QString& folder);
+    bool allTaken(const QString& path);
+
     const TaskSettings& m_settings;
     platform::Session* m_session;
     const SettingsReader& m_settingsReader;
     MsgFileCounter& m_counter;
+    qint64 m_planCounter;
+    // Hashes of the paths planned in m_planDirectory: a few bytes each, so
+    // that a preview of any size stays small.
+    QString m_planDirectory;
+    QSet<size_t> m_planned;
+    QString m_lastFile;
+    platform::PlatformError m_lastError;
 };
 
 } // namespace kestrel::engine

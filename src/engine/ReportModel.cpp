@@ -145,8 +145,7 @@ void ReportModel::sortRows()
         return true;
     });
     // The C locale's collation is byte order, which puts "Item 10" before "item 2".
-    QCollator collator(QLocale().language() == QLocale::C ? QLocale(QLocale::English)
-                                                          : QLocale());
+    QCollator collator(QLocale().language() == QLocale::C ? QLocale(QLocale::English) : QLocale());
     collator.setCaseSensitivity(Qt::CaseInsensitive);
     collator.setNumericMode(true);
     std::stable_sort(keys.begin(), keys.end(), [&](const auto& a, const auto& b) {

@@ -15,13 +15,24 @@ QString withoutLeadingDoubleBackslash(const QString& path)
 
 } // namespace
 
-std::unique_ptr<platform::MailItem> ImportMsgFile(const QString& path, platform::Folder* folder)
+std::unique_ptr<platform::MailItem> ImportMsgFile(const QString& path, platform::Folder* folder,
+                                                  platform::PlatformError* error)
 {
+    auto fail = [error](const platform::PlatformError& why) {
+        if (error)
+            *error = why;
+        return nullptr;
+    };
     if (!folder)
-        return nullptr;
+        return fail({platform::ErrorKind::NotFound,
+                     -1,
+                     QStringLiteral("The destination store cannot be opened"),
+                     {}});
     std::unique_ptr<platform::MailItem> item = folder->addItem();
-    if (!item || !item->importFile(path, platform::kMsgFormat))
-        return nullptr;
+    if (!item)
+        return fail(folder->lastError());
+    if (!item->importFile(path, platform::kMsgFormat))
+        return fail(item->lastError());
     return item;
 }
 

@@ -4,6 +4,8 @@
 // and the store folder that mirrors a disk folder. Relative paths are in
 // store form ("2004\Jan"), escaped as folder paths are (see folders/mdlMAPI.h).
 
+#include "platform/PlatformError.h"
+
 #include <QString>
 
 #include <memory>
@@ -17,8 +19,10 @@ class Session;
 namespace kestrel::engine {
 
 // A new, unsaved item of folder holding the .msg file at path, or nullptr
-// when the item cannot be made or the file cannot be read as a message.
-std::unique_ptr<platform::MailItem> ImportMsgFile(const QString& path, platform::Folder* folder);
+// when the item cannot be made or the file cannot be read as a message
+// (error, when given, says why).
+std::unique_ptr<platform::MailItem> ImportMsgFile(const QString& path, platform::Folder* folder,
+                                                  platform::PlatformError* error = nullptr);
 
 // root opened again through the session, by its EntryID; nullptr when it
 // cannot be.

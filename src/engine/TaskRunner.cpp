@@ -3,6 +3,7 @@
 #include "DiskSource.h"
 #include "FolderProcessor.h"
 #include "ItemActions.h"
+#include "ItemReporter.h"
 #include "PathRoutines.h"
 #include "ProcessPriority.h"
 #include "ProgressPainter.h"
@@ -67,13 +68,15 @@ void TaskRunner::Run(TaskSettings& settings, int priorityPosition, platform::Nam
     m_flags.ResetFlags();
     m_counters.ResetCounters();
 
+    // Every item the run looks at is reported once, through here.
+    ItemReporter reporter(settings, m_view);
     if (settings.SourceIsDisk) {
-        ProcessFileSystemSource(settings, m_view, m_flags, m_counters, session);
+        ProcessFileSystemSource(settings, m_view, m_flags, m_counters, session, reporter);
     } else {
         ProgressPainter progress(m_view);
         MsgExporter exporter(settings, session, m_settingsReader, m_msgFileCounter);
         ItemActions actions(settings, session, exporter);
-        FolderProcessor processor(settings, ns, actions, m_counters, m_flags, progress);
+        FolderProcessor processor(settings, ns, actions, m_counters, m_flags, progress, reporter);
         ProcessSelectedFolders(processor, folders, m_flags, m_counters, progress);
     }
 

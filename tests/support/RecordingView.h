@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/ItemReport.h"
 #include "engine/TaskView.h"
 
 #include <QStringList>
@@ -29,10 +30,15 @@ public:
     void setProgressValueUnpainted(int value) override;
     void repaintProgress() override { ++repaints; }
     void refreshFolderTree() override { record(QStringLiteral("refreshFolderTree")); }
+    void ItemDone(const engine::ItemReport& report) override { reports << report; }
 
     const QStringList& events() const { return m_events; }
     QStringList eventsStartingWith(const QString& prefix) const;
-    void clear() { m_events.clear(); }
+    void clear()
+    {
+        m_events.clear();
+        reports.clear();
+    }
 
     QString status;
     QString folderText;
@@ -43,6 +49,7 @@ public:
     bool progressVisible = true;
     int yields = 0;
     int repaints = 0;
+    QList<engine::ItemReport> reports;
     // Runs inside yield() with the number of that yield (1-based).
     std::function<void(int)> onYield;
     // Runs after every action label change, with the new text.
