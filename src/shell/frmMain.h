@@ -7,6 +7,7 @@
 #include "engine/TaskView.h"
 #include "folders/TopLevelFolders.h"
 
+#include <QPointer>
 #include <QWidget>
 
 #include <memory>
@@ -24,6 +25,9 @@ class QPushButton;
 namespace kestrel::folders {
 class FolderTreeView;
 }
+namespace kestrel::engine {
+class RunReport;
+}
 namespace kestrel::dialogs {
 class BorderShape;
 class WindowDragger;
@@ -33,6 +37,7 @@ class frmPictures;
 namespace kestrel::shell {
 
 class ImageList;
+class frmReport;
 
 // How start-up ended; main() acts on it.
 enum class StartupOutcome {
@@ -73,6 +78,7 @@ public:
     void setProgressValueUnpainted(int value) override;
     void repaintProgress() override;
     void refreshFolderTree() override;
+    void ItemDone(const engine::ItemReport& report) override;
 
     bool IsFolderSelected() const;
     // The store record an entry of a store list stands for, or nullptr.
@@ -149,6 +155,8 @@ public:
     QPushButton* cmdQuit;
     QPushButton* cmdMinimize;
     StatusLine* lblAppStatus;
+    // Beside the status line after a run: opens the run's report.
+    QLabel* lblDetails;
     QLabel* imgLEDIdle;
     QLabel* imgLEDBusy;
     QLabel* imgAppName;
@@ -156,6 +164,11 @@ public:
     QLabel* Label9;
     QFileDialog* cmdDialog;
     dialogs::BorderShape* shaBorder;
+
+    // frmMainReport.cpp: the report of the last run, in its window.
+    void showReport();
+    frmReport* reportWindow() const;
+    const engine::RunReport* lastReport() const { return m_report.get(); }
 
     dialogs::WindowDragger* dragger() const { return m_dragger; }
     // Loaded on first use, hidden for the window's life.
@@ -198,6 +211,10 @@ private:
     void unload();
     void processEventsTwice();
 
+    // frmMainReport.cpp
+    void beginReport();
+    void endReport();
+
     ShellServices m_services;
     std::unique_ptr<engine::TaskRunner> m_runner;
     dialogs::WindowDragger* m_dragger = nullptr;
@@ -205,6 +222,8 @@ private:
     bool m_unloaded = false;
     bool m_loadingFolders = false;
     bool m_closeAfterLoading = false;
+    std::shared_ptr<engine::RunReport> m_report;
+    QPointer<frmReport> m_reportWindow;
 };
 
 } // namespace kestrel::shell

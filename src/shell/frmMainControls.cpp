@@ -188,6 +188,11 @@ void frmMain::createControls()
     cmdMinimize->setFlat(true);
     lblAppStatus = named(new StatusLine(this), "lblAppStatus");
     lblAppStatus->setText(QStringLiteral("Waiting"));
+    lblDetails = label(this, "lblDetails", QStringLiteral("<a href=\"#details\">Details</a>"));
+    lblDetails->setTextFormat(Qt::RichText);
+    lblDetails->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
+    lblDetails->setToolTip(QStringLiteral("What the last run did to each item"));
+    lblDetails->hide();
     imgAppName =
         pictureLabel(this, "imgAppName", dialogs::svgPicture(":/shell/title.svg", {300, 44}));
     lblVer = label(this, "lblVer", QStringLiteral("v1.0.000"));
@@ -234,6 +239,7 @@ QWidget* frmMain::createFooter()
     imgLEDBusy->move(0, 0);
     imgLEDIdle->move(20, 0);
     lblAppStatus->setParent(footer);
+    lblDetails->setParent(footer);
     for (QPushButton* command : {cmdArchive, cmdPreview, cmdQuit}) {
         command->setParent(footer);
         command->setMinimumWidth(88);
@@ -243,6 +249,7 @@ QWidget* frmMain::createFooter()
     auto* status = new QHBoxLayout;
     status->addWidget(lamps, 0, Qt::AlignVCenter);
     status->addWidget(lblAppStatus, 1);
+    status->addWidget(lblDetails);
     auto* commands = new QHBoxLayout;
     commands->addStretch(1);
     commands->addWidget(cmdArchive);
@@ -371,6 +378,7 @@ void frmMain::connectControls()
     m_dragger->watch(*this);
     m_dragger->watch(*imgAppName);
     m_dragger->watch(*lblAppStatus);
+    connect(lblDetails, &QLabel::linkActivated, this, &frmMain::showReport);
     new dialogs::WebLink(*Label9, QUrl(QString::fromLatin1(dialogs::kProductUrl)),
                          m_services.openUrl);
 }

@@ -47,6 +47,7 @@ void frmMain::cmdPreview_Click()
 void frmMain::DoTask(bool previewMode)
 {
     SetAppStatus(QString());
+    lblDetails->hide(); // with the summary it stands beside
     TaskSettings.PreviewMode = previewMode;
     TaskSettings.Action = cbAction->currentIndex();
     TaskSettings.SourceIsDisk = IsDiskFolderSelected(*cbTopFolder);
@@ -93,8 +94,10 @@ void frmMain::DoTask(bool previewMode)
             {folders::FolderTreeView::ExtractFolderName(node.text), node.path, node.checked});
     if (!OutlookNamespace)
         return;
+    beginReport();
     m_runner->Run(TaskSettings, cbPriority->currentIndex(), *OutlookNamespace, MapiSession.get(),
                   folders);
+    endReport();
 }
 
 bool frmMain::VerifyTaskSettings()
