@@ -124,10 +124,11 @@ void clearDir(const QString& dir)
     QDir().mkpath(dir);
 }
 
-EngineResult runEngine(const QString& profile, int action, bool preview, const QString& diskDir)
+EngineResult runEngine(const QString& profile, int action, bool preview, const QString& diskDir,
+                       std::function<void(const engine::ItemReport&)> onItem)
 {
-    const test::HeadlessRunResult run =
-        test::RunOverInbox(profile, action, preview, diskDir, rangeStart(), rangeEnd());
+    const test::HeadlessRunResult run = test::RunOverInbox(
+        profile, action, preview, diskDir, rangeStart(), rangeEnd(), std::move(onItem));
     return {run.seconds, run.counters, run.status};
 }
 

@@ -3,6 +3,7 @@
 // Shared parts of the engine benchmarks: a corpus in a Maildir store, a
 // profile over it, and one real engine run.
 
+#include "engine/ItemReport.h"
 #include "engine/TaskCounters.h"
 
 #include <QDateTime>
@@ -47,8 +48,10 @@ struct EngineResult {
 };
 // One run of the real engine over "Personal Folders\Inbox" of the profile:
 // action 0/1/2, into store 2 or into diskDir when given.
+// onItem gets each item's report.
 EngineResult runEngine(const QString& profile, int action, bool preview,
-                       const QString& diskDir = {});
+                       const QString& diskDir = {},
+                       std::function<void(const engine::ItemReport&)> onItem = {});
 
 double secondsOf(const std::function<void()>& work);
 // Peak resident set of this process so far, in MiB.

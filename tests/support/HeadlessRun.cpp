@@ -32,7 +32,8 @@ public:
 } // namespace
 
 HeadlessRunResult RunOverInbox(const QString& profile, int action, bool preview,
-                               const QString& diskDir, const QDateTime& start, const QDateTime& end)
+                               const QString& diskDir, const QDateTime& start, const QDateTime& end,
+                               std::function<void(const engine::ItemReport&)> onItem)
 {
     HeadlessRunResult result;
     qputenv("KESTREL_PROFILE", QFile::encodeName(profile));
@@ -64,6 +65,7 @@ HeadlessRunResult RunOverInbox(const QString& profile, int action, bool preview,
     result.opened = true;
 
     QuietView view;
+    view.onItem = std::move(onItem);
     NoSound sound;
     DefaultSettings reader;
     engine::TaskRunner runner(view, sound, reader, QDir::tempPath());

@@ -8,6 +8,12 @@
 #include <QDateTime>
 #include <QString>
 
+#include <functional>
+
+namespace kestrel::engine {
+struct ItemReport;
+}
+
 namespace kestrel::test {
 
 struct HeadlessRunResult {
@@ -18,9 +24,10 @@ struct HeadlessRunResult {
 };
 
 // Action 0/1/2 into the profile's second store, or into diskDir when given;
-// unread items included, every message of the range taken.
+// unread items included, every message of the range taken. onItem gets each
+// item's report.
 HeadlessRunResult RunOverInbox(const QString& profile, int action, bool preview,
-                               const QString& diskDir, const QDateTime& start,
-                               const QDateTime& end);
+                               const QString& diskDir, const QDateTime& start, const QDateTime& end,
+                               std::function<void(const engine::ItemReport&)> onItem = {});
 
 } // namespace kestrel::test

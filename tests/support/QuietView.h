@@ -2,6 +2,8 @@
 
 #include "engine/TaskView.h"
 
+#include <functional>
+
 namespace kestrel::test {
 
 // A window stand-in for long runs: keeps only the last texts, so that its
@@ -24,11 +26,18 @@ public:
     void setAppStatusUnpainted(const QString& text) override { status = text; }
     void setProgressValueUnpainted(int) override {}
     void repaintProgress() override { ++repaints; }
+    void ItemDone(const engine::ItemReport& report) override
+    {
+        if (onItem)
+            onItem(report);
+    }
 
     QString status;
     QString action;
     qint64 yields = 0;
     qint64 repaints = 0;
+    // Each item's report, when set.
+    std::function<void(const engine::ItemReport&)> onItem;
 };
 
 } // namespace kestrel::test
