@@ -160,9 +160,8 @@ bool FolderProcessor::ProcessFolder(const QString& folderPath)
             destination = folders::GetFolderFromPath(m_ns, archivePath + '\\' + relative);
             if (!destination) {
                 m_progress.showAction(QStringLiteral("Creating folder in Archive..."));
-                destination = folders::CreateFolderPath(*m_settings.ArchiveRoot, relative);
-                if (!destination)
-                    destinationError = m_settings.ArchiveRoot->lastError();
+                destination =
+                    folders::CreateFolderPath(*m_settings.ArchiveRoot, relative, &destinationError);
             }
         }
         if (!destination && destinationError.ok())

@@ -41,25 +41,33 @@ std::unique_ptr<platform::Folder> GetFolderFromPath(platform::Namespace& ns, con
 }
 
 std::unique_ptr<platform::Folder> CreateFolderPath(platform::Folder& root,
-                                                   const QString& relativePath)
+                                                   const QString& relativePath,
+                                                   platform::PlatformError* error)
 {
+    auto fail = [error](const platform::PlatformError& why) {
+        if (error)
+            *error = why;
+        return nullptr;
+    };
     const QStringList names = platform::FolderPath::parseRelative(relativePath);
     if (names.isEmpty())
-        return nullptr;
+        return fail(
+            {platform::ErrorKind::Invalid, -1, QStringLiteral("No folder path"), relativePath});
 
     std::unique_ptr<platform::Folder> current;
     for (const QString& name : names) {
         if (name.isEmpty())
-            return nullptr;
+            return fail({platform::ErrorKind::Invalid, -1,
+                         QStringLiteral("A folder without a name"), relativePath});
         platform::Folder& parent = current ? *current : root;
         auto children = parent.folders();
         if (!children)
-            return nullptr;
+            return fail(parent.lastError());
         auto next = children->item(name);
         if (!next)
             next = children->add(name);
         if (!next)
-            return nullptr;
+            return fail(children->lastError());
         current = std::move(next);
     }
     return current;

@@ -3,6 +3,7 @@
 // Folder paths (platform/FolderPath.h) resolved to live folders.
 
 #include "CMapiFolder.h"
+#include "platform/PlatformError.h"
 
 #include <QList>
 #include <QString>
@@ -37,9 +38,10 @@ std::unique_ptr<platform::Folder> GetFolderFromPath(platform::Namespace& ns, con
 
 // Walks a relative path ("Inbox\Clients") below root, creating every missing
 // level. nullptr when a level can be neither found nor created, or for an
-// empty path. Levels created on the way stay.
+// empty path (error, when given, says why). Levels created on the way stay.
 std::unique_ptr<platform::Folder> CreateFolderPath(platform::Folder& root,
-                                                   const QString& relativePath);
+                                                   const QString& relativePath,
+                                                   platform::PlatformError* error = nullptr);
 
 // The mail folders directly below the folder at path. Never fails: an
 // unresolvable path gives an empty list. yieldEvents runs after every tenth

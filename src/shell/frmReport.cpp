@@ -93,7 +93,7 @@ frmReport::frmReport(std::shared_ptr<const engine::RunReport> report, const QStr
     tvReport->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
     tvReport->setSortingEnabled(true);
     tvReport->horizontalHeader()->setStretchLastSection(true);
-    const int widths[engine::kReportColumnCount] = {170, 220, 170, 125, 170, 200};
+    const int widths[engine::kReportColumnCount] = {170, 200, 170, 130, 210, 200};
     for (int c = 0; c < engine::kReportColumnCount; ++c)
         tvReport->setColumnWidth(c, widths[c]);
 

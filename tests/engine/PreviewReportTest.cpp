@@ -242,3 +242,24 @@ TEST(PreviewReport, ReadOnlyDestinationsFailEachItemWithTheSystemsReason)
     }
     EXPECT_EQ(h.stores.messageFiles(0, kClients).size(), 2);
 }
+
+TEST(PreviewReport, AMirroredFolderThatCannotBeMadeFailsEachItemWithTheStoresReason)
+{
+    EngineHarness h(kStores);
+    h.stores.addMessage(0, kClients, message(QStringLiteral("One"), at(2020, 6, 10)));
+    h.stores.addMessage(0, kClients, message(QStringLiteral("Two"), at(2020, 6, 11)));
+    ASSERT_TRUE(h.stores.open());
+    // A file stands where the archive's folder would go.
+    const QString mirrored = h.stores.folderDir(1, kClients);
+    QDir(mirrored).removeRecursively();
+    QFile blocker(mirrored);
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+
+    h.run(h.settings(0, false), {kClients});
+    ASSERT_EQ(h.view.reports.size(), 2);
+    for (const ItemReport& r : h.view.reports) {
+        EXPECT_EQ(r.outcome, ReportOutcome::Failed);
+        EXPECT_TRUE(r.reason.contains(QFileInfo(mirrored).fileName())) << r.reason.toStdString();
+    }
+}
