@@ -2,6 +2,7 @@
 
 #include <QDataStream>
 #include <QDir>
+#include <QStandardPaths>
 
 #include <limits>
 
@@ -46,9 +47,20 @@ std::optional<ReportRow> decode(const char* data, qint64 length)
 
 constexpr qint64 kScanPiece = 1 << 20;
 
+// The user's cache rather than /tmp, which is often a RAM disk: a large
+// report would then cost memory after all.
+QString reportFileTemplate()
+{
+    const QString cache = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
+    QString dir = cache.isEmpty() ? QString() : cache + QStringLiteral("/reports");
+    if (dir.isEmpty() || !QDir().mkpath(dir))
+        dir = QDir::tempPath();
+    return dir + QStringLiteral("/report-XXXXXX");
+}
+
 } // namespace
 
-RunReport::RunReport() : m_file(QDir::tempPath() + QStringLiteral("/kestrel-report-XXXXXX"))
+RunReport::RunReport() : m_file(reportFileTemplate())
 {
     m_open = m_file.open();
     if (!m_open)
