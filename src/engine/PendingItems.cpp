@@ -3,6 +3,8 @@
 #include "TaskCounters.h"
 #include "TaskSettings.h"
 
+#include <algorithm>
+
 namespace kestrel::engine {
 
 bool PendingItems::IsUsedFor(const TaskSettings& settings)
@@ -28,9 +30,15 @@ bool PendingItems::add(Entry entry)
 {
     platform::MailItem& target =
         TaskAction(m_action) == TaskAction::Delete ? *entry.item : *entry.message;
-    const bool alone = target.batchActions() == nullptr;
+    const platform::BatchActions* batch = target.batchActions();
     m_entries.push_back(std::move(entry));
-    return alone || m_entries.size() >= kFullSet;
+    if (!batch)
+        return true;
+    const std::size_t full = std::clamp<std::size_t>(
+        batch->preferredSetSize(TaskAction(m_action) == TaskAction::Delete ? nullptr
+                                                                           : m_destination),
+        1, kLargestSet);
+    return m_entries.size() >= full;
 }
 
 std::vector<PendingItems::Entry> PendingItems::actOn()

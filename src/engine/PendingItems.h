@@ -19,8 +19,8 @@ struct TaskSettings;
 
 class PendingItems {
 public:
-    // The largest set handed to a backend at once.
-    static constexpr std::size_t kFullSet = 500;
+    // The largest set handed to a backend at once, whatever it prefers.
+    static constexpr std::size_t kLargestSet = 5000;
 
     struct Entry {
         std::unique_ptr<platform::MailItem> item;    // as listed in the source folder

@@ -162,6 +162,13 @@ public:
                                           Folder& destination) = 0;
     // MailItem::deleteItem of each item.
     virtual std::vector<ItemOutcome> remove(std::span<MailItem* const> items) = 0;
+    // How many items a set should hold for one command to pay off while a
+    // set still ends soon enough for Stop; destination is null for a delete.
+    virtual std::size_t preferredSetSize(Folder* destination) const
+    {
+        (void)destination;
+        return 500;
+    }
 };
 
 // The batch actions for items of any backends: each run of consecutive items

@@ -27,6 +27,7 @@ public:
     std::vector<ItemOutcome> move(std::span<MailItem* const> items, Folder& destination) override;
     std::vector<ItemOutcome> copy(std::span<MailItem* const> items, Folder& destination) override;
     std::vector<ItemOutcome> remove(std::span<MailItem* const> items) override;
+    std::size_t preferredSetSize(Folder* destination) const override;
     // Removed for good: \Deleted and UID EXPUNGE.
     std::vector<ItemOutcome> removePermanently(std::span<MailItem* const> items);
 
