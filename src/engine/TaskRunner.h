@@ -18,6 +18,8 @@
 #include <QList>
 #include <QString>
 
+#include <vector>
+
 namespace kestrel::platform {
 class Namespace;
 class Session;
@@ -25,6 +27,7 @@ class Session;
 
 namespace kestrel::engine {
 
+class ItemReportSink;
 class SettingsReader;
 class SoundPlayer;
 class TaskView;
@@ -38,6 +41,9 @@ struct TaskFolder {
 };
 
 inline constexpr const char* kTaskCompleteSound = "task complete.wav";
+// How many run journals are kept: the setting, its section and its default.
+inline constexpr const char* kJournalSection = "Journal";
+inline constexpr const char* kJournalKeptKey = "Keep";
 
 class TaskRunner {
 public:
@@ -56,6 +62,15 @@ public:
     // The Stop button: "WAIT", disabled, and the loops stop at their next test.
     void RequestStop();
 
+    // Each item's report goes to the sink too, in every run while it is added.
+    void addReportSink(ItemReportSink& sink);
+    void removeReportSink(ItemReportSink& sink);
+    // Where a Start writes its journal; JournalDirectory() when not set.
+    void setJournalDirectory(const QString& directory) { m_journalDirectory = directory; }
+    // The last Start's journal, and why it could not be written whole ("" when it was).
+    QString lastJournal() const { return m_lastJournal; }
+    QString journalError() const { return m_journalError; }
+
     TaskRunFlags& flags() { return m_flags; }
     const TaskCounters& counters() const { return m_counters; }
     qint64 msgFileCounter() const { return m_msgFileCounter.value; }
@@ -68,6 +83,10 @@ private:
     TaskRunFlags m_flags;
     TaskCounters m_counters;
     MsgFileCounter m_msgFileCounter;
+    std::vector<ItemReportSink*> m_sinks;
+    QString m_journalDirectory;
+    QString m_lastJournal;
+    QString m_journalError;
 };
 
 } // namespace kestrel::engine
