@@ -168,6 +168,9 @@ public:
     // frmMainReport.cpp: the report of the last run, in its window.
     void showReport();
     frmReport* reportWindow() const;
+    // Undoes the newest Start not undone yet from its journal, and shows
+    // what the undo did in the report window.
+    void undoLastRun();
     const engine::RunReport* lastReport() const { return m_report.get(); }
 
     dialogs::WindowDragger* dragger() const { return m_dragger; }
@@ -214,6 +217,7 @@ private:
     // frmMainReport.cpp
     void beginReport();
     void endReport();
+    void openReport(const QString& summary);
 
     ShellServices m_services;
     std::unique_ptr<engine::TaskRunner> m_runner;

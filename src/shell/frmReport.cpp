@@ -102,12 +102,15 @@ frmReport::frmReport(std::shared_ptr<const engine::RunReport> report, const QStr
     lblSaved = new QLabel(this);
     lblSaved->setObjectName(QStringLiteral("lblSaved"));
     lblSaved->setTextFormat(Qt::PlainText);
+    cmdUndo = new QPushButton(QStringLiteral("&Undo last run"), this);
+    cmdUndo->setObjectName(QStringLiteral("cmdUndo"));
+    cmdUndo->hide();
     cmdSaveCsv = new QPushButton(QStringLiteral("Save as &CSV"), this);
     cmdSaveCsv->setObjectName(QStringLiteral("cmdSaveCsv"));
     cmdClose = new QPushButton(QStringLiteral("&Close"), this);
     cmdClose->setObjectName(QStringLiteral("cmdClose"));
     cmdClose->setDefault(true);
-    for (QPushButton* button : {cmdSaveCsv, cmdClose})
+    for (QPushButton* button : {cmdUndo, cmdSaveCsv, cmdClose})
         button->setMinimumWidth(100);
 
     auto* filters = new QHBoxLayout;
@@ -116,6 +119,7 @@ frmReport::frmReport(std::shared_ptr<const engine::RunReport> report, const QStr
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(lblShown);
     buttons->addWidget(lblSaved, 1);
+    buttons->addWidget(cmdUndo);
     buttons->addWidget(cmdSaveCsv);
     buttons->addWidget(cmdClose);
     // Without a system frame the corner grip is the way to resize.
@@ -135,6 +139,10 @@ frmReport::frmReport(std::shared_ptr<const engine::RunReport> report, const QStr
         showRowCount();
     });
     connect(cbOutcome, &QComboBox::currentIndexChanged, this, &frmReport::outcomeChosen);
+    connect(cmdUndo, &QPushButton::clicked, this, [this] {
+        if (m_undo)
+            m_undo();
+    });
     connect(cmdSaveCsv, &QPushButton::clicked, this, &frmReport::saveAsCsv);
     connect(cmdClose, &QPushButton::clicked, this, &QDialog::close);
     showRowCount();
@@ -187,6 +195,12 @@ void frmReport::saveAsCsv()
         lblSaved->setText(QStringLiteral("Not saved: %1").arg(writer.lastError()));
         dialogs::setTextColor(lblSaved, QColor(Qt::red));
     }
+}
+
+void frmReport::setUndoAction(std::function<void()> undo)
+{
+    m_undo = std::move(undo);
+    cmdUndo->show();
 }
 
 } // namespace kestrel::shell

@@ -37,6 +37,9 @@ public:
         m_askSavePath = std::move(asker);
     }
 
+    // What "Undo last run" does; the button shows once this is set.
+    void setUndoAction(std::function<void()> undo);
+
     engine::ReportModel& model() { return *m_model; }
 
     QLabel* lblSummary;
@@ -47,6 +50,7 @@ public:
     QTableView* tvReport;
     QLabel* lblShown;
     QLabel* lblSaved;
+    QPushButton* cmdUndo;
     QPushButton* cmdSaveCsv;
     QPushButton* cmdClose;
 
@@ -59,6 +63,7 @@ private:
     std::shared_ptr<const engine::RunReport> m_report;
     engine::ReportModel* m_model;
     std::function<QString(QWidget*)> m_askSavePath;
+    std::function<void()> m_undo;
 };
 
 } // namespace kestrel::shell

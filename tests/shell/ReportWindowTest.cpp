@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
@@ -108,4 +109,39 @@ TEST_F(ReportWindow, DetailsAfterEachRunShowItsRowsFilteredSortedAndSavedAsCsv)
     EXPECT_EQ(started->lblCounts->text(), "5 moved");
     QTest::mouseClick(started->cmdClose, Qt::LeftButton);
     EXPECT_FALSE(started->isVisible());
+}
+
+TEST_F(ReportWindow, UndoLastRunPutsTheMovedMessagesBackAndShowsWhatItDid)
+{
+    // Journals of this test's runs only.
+    const QTemporaryDir state;
+    const QByteArray oldState = qgetenv("XDG_STATE_HOME");
+    qputenv("XDG_STATE_HOME", state.path().toLocal8Bit());
+    const auto restore = qScopeGuard([&] { qputenv("XDG_STATE_HOME", oldState); });
+    writeStores();
+    addMessages("Inbox", 3, "Offer");
+    const QStringList before = maildir->messageFiles("Inbox");
+    auto window = start();
+    window->dtStart->setDate(QDate(2020, 1, 1));
+    window->dtEnd->setDate(QDate(2020, 12, 31));
+    tick(*window, "Inbox");
+    window->cmdArchive->click();
+    ASSERT_TRUE(window->lblAppStatus->text().startsWith("3 items moved."));
+    ASSERT_EQ(maildir->messageFiles("Inbox", "Archive").size(), 3);
+
+    shell::frmReport* report = openDetails(*window);
+    ASSERT_NE(report, nullptr);
+    ASSERT_TRUE(report->cmdUndo->isVisible());
+    ASSERT_TRUE(report->cmdUndo->isEnabled());
+    QTest::mouseClick(report->cmdUndo, Qt::LeftButton);
+
+    EXPECT_EQ(maildir->messageFiles("Inbox"), before);
+    EXPECT_EQ(maildir->messageFiles("Inbox", "Archive").size(), 0);
+    shell::frmReport* undone = window->reportWindow();
+    ASSERT_NE(undone, nullptr);
+    EXPECT_NE(undone, report);
+    EXPECT_EQ(undone->lblSummary->text(),
+              "Last run undone: 3 item(s) back as they were, 0 skipped, 0 failed.");
+    EXPECT_EQ(column(*undone, engine::ReportColumn::Outcome), QStringList(3, "moved"));
+    EXPECT_FALSE(undone->cmdUndo->isEnabled()) << "nothing left to undo";
 }
