@@ -24,6 +24,8 @@ ItemOutcome actOnOne(MailItem& item, Action action, Folder* destination)
         outcome.done = item.deleteItem();
         break;
     }
+    if (outcome.done && action != Action::Move)
+        outcome.moved = item.takeMade();
     if (!outcome.done)
         outcome.error = item.lastError();
     return outcome;

@@ -51,12 +51,12 @@ std::unique_ptr<MailItem> moveAcross(MailItem& item, Folder& destination, Platfo
     return stored;
 }
 
-bool copyAcross(MailItem& item, Folder& destination, PlatformError* error)
+std::unique_ptr<MailItem> copyAcross(MailItem& item, Folder& destination, PlatformError* error)
 {
-    const bool copied = appendTo(item, destination, error) != nullptr;
-    if (copied)
+    std::unique_ptr<MailItem> copy = appendTo(item, destination, error);
+    if (copy)
         *error = {};
-    return copied;
+    return copy;
 }
 
 } // namespace kestrel::platform

@@ -139,13 +139,19 @@ public:
     // acts on one item at a time (the default). Items returning the same
     // object may be handed to it together.
     virtual BatchActions* batchActions() { return nullptr; }
+    // The message the last successful copyTo or deleteItem made (the copy,
+    // the item in "Deleted Items"), handed out once; nullptr when the backend
+    // cannot tell. Undoing a run needs to find it again.
+    virtual std::unique_ptr<MailItem> takeMade() { return nullptr; }
 };
 
 // The result of one item of a batch action.
 struct ItemOutcome {
     bool done = false;
-    PlatformError error;             // why, when not done
-    std::unique_ptr<MailItem> moved; // a move's new message, when the backend can give it
+    PlatformError error; // why, when not done
+    // The message the action made, when the backend can give it: a move's,
+    // a copy's, a delete's in "Deleted Items".
+    std::unique_ptr<MailItem> moved;
 };
 
 // Actions on a set of items of one backend, for a backend where each command
@@ -183,7 +189,7 @@ std::vector<ItemOutcome> deleteItems(std::span<MailItem* const> items);
 // or both, never in neither. A backend's move and copyTo call these for
 // destinations that are not its own.
 std::unique_ptr<MailItem> moveAcross(MailItem& item, Folder& destination, PlatformError* error);
-bool copyAcross(MailItem& item, Folder& destination, PlatformError* error);
+std::unique_ptr<MailItem> copyAcross(MailItem& item, Folder& destination, PlatformError* error);
 
 // The extended session: objects by identifier, the default store, the user.
 class Session : public ErrorHolder {

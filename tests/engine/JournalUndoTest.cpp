@@ -183,7 +183,9 @@ std::string caseName(const ::testing::TestParamInfo<Case>& info)
 }
 
 INSTANTIATE_TEST_SUITE_P(Actions, StartThenUndo,
-                         ::testing::Values(Case{0, false}, Case{0, true}, Case{1, true}), caseName);
+                         ::testing::Values(Case{0, false}, Case{1, false}, Case{2, false},
+                                           Case{0, true}, Case{1, true}),
+                         caseName);
 
 TEST_F(JournalUndo, NeverRemovesAFileWhoseOriginalIsGoneAndSkipsAnEditedFile)
 {
@@ -209,6 +211,29 @@ TEST_F(JournalUndo, NeverRemovesAFileWhoseOriginalIsGoneAndSkipsAnEditedFile)
     EXPECT_EQ(msgFiles(disk.path()).filter(QStringLiteral("Message 0")).size(), 1);
     EXPECT_EQ(msgFiles(disk.path()).filter(QStringLiteral("Message 7")).size(), 1);
     EXPECT_TRUE(QFile::exists(edited.first()));
+}
+
+TEST_F(JournalUndo, NeverRemovesACopyWhoseOriginalIsGone)
+{
+    start(1);
+    // Since the run: two originals removed, and one copy.
+    ASSERT_TRUE(
+        QFile::remove(fileWithSubject(0, QStringLiteral("Inbox"), QStringLiteral("Message 0"))));
+    ASSERT_TRUE(QFile::remove(
+        fileWithSubject(0, QStringLiteral("Inbox\\Clients"), QStringLiteral("Message 7"))));
+    ASSERT_TRUE(
+        QFile::remove(fileWithSubject(1, QStringLiteral("Inbox"), QStringLiteral("Message 1"))));
+
+    const engine::UndoCounts counts = undoLast();
+    EXPECT_EQ(counts.skipped, 3);
+    EXPECT_EQ(counts.undone, 5);
+    EXPECT_FALSE(
+        fileWithSubject(1, QStringLiteral("Inbox"), QStringLiteral("Message 0")).isEmpty());
+    EXPECT_FALSE(fileWithSubject(1, QStringLiteral("Inbox\\Clients"), QStringLiteral("Message 7"))
+                     .isEmpty());
+    EXPECT_EQ(h->stores.messageFiles(1, QStringLiteral("Inbox")).size() +
+                  h->stores.messageFiles(1, QStringLiteral("Inbox\\Clients")).size(),
+              3u); // with the message archived before
 }
 
 TEST_F(JournalUndo, RunCutShortIsUndoneAsFarAsItsJournalReaches)

@@ -236,16 +236,16 @@ void ImapBatchActions::withinServer(const Group& group, std::span<MailItem* cons
                 continue;
             }
             outcome.done = true;
+            if (*found != 0) {
+                // What the item knew stays true of the moved or copied message.
+                MessageSummary kept = item->knownSummary();
+                kept.uid = *found;
+                outcome.moved = std::make_unique<ImapMailItem>(backend, m_store, target,
+                                                               result.validity, std::move(kept));
+            }
             if (kind == Kind::Move) {
                 moved.append(item->uid());
                 item->markGone();
-                if (*found != 0) {
-                    // What the item knew stays true of the moved message.
-                    MessageSummary kept = item->knownSummary();
-                    kept.uid = *found;
-                    outcome.moved = std::make_unique<ImapMailItem>(
-                        backend, m_store, target, result.validity, std::move(kept));
-                }
             }
         }
         if (!moved.isEmpty())
@@ -302,7 +302,7 @@ void ImapBatchActions::acrossStores(const Group& group, std::span<MailItem* cons
             }
             appended.append(item->uid());
             outcome.done = true;
-            outcome.moved = kind == Kind::Move ? std::move(stored) : nullptr;
+            outcome.moved = std::move(stored);
         }
         if (kind != Kind::Move || appended.isEmpty())
             continue;

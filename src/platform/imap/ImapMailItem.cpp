@@ -354,7 +354,9 @@ bool ImapMailItem::deleteItem()
     if (!checkStored())
         return false;
     MailItem* self = this;
-    return takeOutcome(std::move(m_backend->batchActions(m_store).remove({&self, 1}).front()));
+    ItemOutcome outcome = std::move(m_backend->batchActions(m_store).remove({&self, 1}).front());
+    m_made = std::move(outcome.moved);
+    return takeOutcome(std::move(outcome));
 }
 
 bool ImapMailItem::deletePermanently()
@@ -390,8 +392,10 @@ bool ImapMailItem::copyTo(Folder& destination)
     if (!checkStored())
         return false;
     MailItem* self = this;
-    return takeOutcome(
-        std::move(m_backend->batchActions(m_store).copy({&self, 1}, destination).front()));
+    ItemOutcome outcome =
+        std::move(m_backend->batchActions(m_store).copy({&self, 1}, destination).front());
+    m_made = std::move(outcome.moved);
+    return takeOutcome(std::move(outcome));
 }
 
 std::optional<RawMessage> ImapMailItem::rawMessage()

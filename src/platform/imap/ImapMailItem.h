@@ -48,6 +48,7 @@ public:
     bool deletePermanently() override;
     std::unique_ptr<MailItem> move(Folder& destination) override;
     bool copyTo(Folder& destination) override;
+    std::unique_ptr<MailItem> takeMade() override { return std::move(m_made); }
     bool save() override;
     bool importFile(const QString& path, int format) override;
     bool saveAs(const QString& path, int format) override;
@@ -80,6 +81,7 @@ private:
     bool m_gone = false;
     bool m_isNew = false;
     std::optional<msg::MsgEnvelope> m_unsaved;
+    std::unique_ptr<MailItem> m_made; // by the last copyTo or deleteItem
 };
 
 } // namespace kestrel::platform::imap

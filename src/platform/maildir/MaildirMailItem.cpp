@@ -379,9 +379,11 @@ bool MaildirMailItem::deleteItem()
         setError(error);
         return false;
     }
-    if (!transferTo(*bin, false))
+    const std::optional<MessageEntry> entry = transferTo(*bin, false);
+    if (!entry)
         return false;
     m_gone = true;
+    m_made = std::make_unique<MaildirMailItem>(m_backend, *bin, *entry);
     return true;
 }
 
@@ -480,14 +482,18 @@ bool MaildirMailItem::copyTo(Folder& destination)
 {
     if (!isOwnFolder(destination)) {
         PlatformError error;
-        const bool copied = copyAcross(*this, destination, &error);
+        m_made = copyAcross(*this, destination, &error);
         setError(error);
-        return copied;
+        return m_made != nullptr;
     }
     const std::optional<FolderRef> target = targetOf(destination);
     if (!target || !resolve())
         return false;
-    return transferTo(*target, true).has_value();
+    const std::optional<MessageEntry> entry = transferTo(*target, true);
+    if (!entry)
+        return false;
+    m_made = std::make_unique<MaildirMailItem>(m_backend, *target, *entry);
+    return true;
 }
 
 bool MaildirMailItem::save()

@@ -48,6 +48,7 @@ public:
     bool deletePermanently() override;
     std::unique_ptr<MailItem> move(Folder& destination) override;
     bool copyTo(Folder& destination) override;
+    std::unique_ptr<MailItem> takeMade() override { return std::move(m_made); }
     bool save() override;
     bool importFile(const QString& path, int format) override;
     bool saveAs(const QString& path, int format) override;
@@ -77,6 +78,7 @@ private:
     bool m_gone = false;     // moved away or deleted
     bool m_resolved = false; // the file was seen at its path
     std::optional<qint64> m_size;
+    std::unique_ptr<MailItem> m_made; // by the last copyTo or deleteItem
     std::optional<QString> m_typeName;
 };
 
