@@ -44,12 +44,23 @@ QString folderPathOf(platform::Folder* folder)
     return folder ? folder->folderPath().value_or(QString()) : QString();
 }
 
-// Sortable by time to the millisecond; the random part tells apart two runs
-// of one millisecond.
-QString newJournalName()
+const QString kNameTime = QStringLiteral("yyyyMMdd-HHmmss-zzz");
+
+// Sortable by time to the millisecond, and after every journal already in
+// the directory even within one millisecond; the random part tells apart two
+// programs' runs of one millisecond.
+QString newJournalName(const QDir& directory)
 {
-    return QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd-HHmmss-zzz")) +
-           QLatin1Char('-') +
+    QDateTime stamp = QDateTime::currentDateTimeUtc();
+    const QStringList names =
+        directory.entryList({QStringLiteral("*.jsonl")}, QDir::Files, QDir::Name | QDir::Reversed);
+    if (!names.isEmpty()) {
+        QDateTime newest = QDateTime::fromString(names.first().left(kNameTime.size()), kNameTime);
+        newest.setTimeSpec(Qt::UTC);
+        if (newest.isValid() && newest >= stamp)
+            stamp = newest.addMSecs(1);
+    }
+    return stamp.toString(kNameTime) + QLatin1Char('-') +
            QString::number(QRandomGenerator::system()->generate(), 16).rightJustified(8, '0') +
            QStringLiteral(".jsonl");
 }
@@ -119,7 +130,7 @@ bool JournalWriter::open(const QString& directory, QJsonObject header, int kept)
     }
     // The name's random part makes a clash all but impossible; one is retried.
     for (int attempt = 0; attempt < 2 && !m_file.isOpen(); ++attempt) {
-        m_file.setFileName(directory + QLatin1Char('/') + newJournalName());
+        m_file.setFileName(directory + QLatin1Char('/') + newJournalName(QDir(directory)));
         m_file.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered);
     }
     if (!m_file.isOpen()) {

@@ -266,3 +266,22 @@ TEST_F(JournalUndo, RunCutShortIsUndoneAsFarAsItsJournalReaches)
                   h->stores.messageFiles(1, QStringLiteral("Inbox\\Clients")).size(),
               2u); // the one the journal lost, and the one archived before
 }
+
+TEST_F(JournalUndo, PreviewWritesNoJournalAndOnlyTheNewestAreKept)
+{
+    h->settingsReader.values.insert(QStringLiteral("Journal/Keep"), QStringLiteral("2"));
+    engine::TaskSettings preview = h->settings(0, true);
+    h->run(std::move(preview), {QStringLiteral("Inbox")});
+    EXPECT_EQ(h->runner.lastJournal(), QString());
+    EXPECT_TRUE(engine::ListRuns(journals.path()).empty());
+
+    QStringList written;
+    for (int run = 0; run < 3; ++run) {
+        start(1);
+        written << QFileInfo(h->runner.lastJournal()).fileName();
+    }
+    std::vector<engine::RunEntry> runs = engine::ListRuns(journals.path());
+    ASSERT_EQ(runs.size(), 2u);
+    EXPECT_EQ(runs[0].name, written[2]);
+    EXPECT_EQ(runs[1].name, written[1]);
+}
