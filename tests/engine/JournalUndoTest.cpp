@@ -5,6 +5,7 @@
 #include "engine/Journal.h"
 #include "engine/JournalReader.h"
 #include "engine/Undo.h"
+#include "platform/MsgCodec.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -284,4 +285,38 @@ TEST_F(JournalUndo, PreviewWritesNoJournalAndOnlyTheNewestAreKept)
     ASSERT_EQ(runs.size(), 2u);
     EXPECT_EQ(runs[0].name, written[2]);
     EXPECT_EQ(runs[1].name, written[1]);
+}
+
+TEST_F(JournalUndo, StartFromADiskFolderThenUndoLeavesFilesAndStoresAsTheyWere)
+{
+    start(1, disk.path());
+    for (int action : {0, 1}) {
+        QStringList files = msgFiles(disk.path());
+        files.sort();
+        ASSERT_EQ(files.size(), 8);
+        const StoreState before = stateOf(h->stores.rootDir());
+
+        engine::TaskSettings s = h->settings(action, false);
+        s.SourceIsDisk = true;
+        s.SourceDiskFolder = disk.path();
+        s.SourceRoot.reset();
+        s.IncludeUnread = true;
+        h->runner.Run(s, 0, h->stores.ns(), h->stores.session(), {});
+        ASSERT_EQ(h->runner.counters().ProcessedCount, 8);
+        ASSERT_EQ(msgFiles(disk.path()).size(), action == 0 ? 0 : 8);
+
+        const engine::UndoCounts counts = undoLast();
+        EXPECT_EQ(counts.undone, 8);
+        EXPECT_EQ(counts.skipped, 0);
+        EXPECT_EQ(counts.failed, 0);
+        EXPECT_EQ(stateOf(h->stores.rootDir()), before);
+        // A moved message is written back to its file, which reads as before.
+        QStringList after = msgFiles(disk.path());
+        after.sort();
+        EXPECT_EQ(after, files);
+        for (const QString& file : after) {
+            platform::PlatformError error;
+            EXPECT_TRUE(platform::msg::readMsgFile(file, &error)) << error.text.toStdString();
+        }
+    }
 }
