@@ -10,6 +10,7 @@
 #include "dialogs/Notices.h"
 #include "dialogs/WindowChrome.h"
 #include "dialogs/frmPictures.h"
+#include "engine/ProgramFiles.h"
 #include "folders/FolderTreeView.h"
 #include "folders/mdlMAPI.h"
 #include "platform/MailProfile.h"
@@ -45,8 +46,10 @@ static ShellServices withDefaults(ShellServices services)
 
 frmMain::frmMain(ShellServices services, QWidget* parent)
     : QWidget(parent, Qt::Window), m_services(withDefaults(std::move(services))),
-      m_runner(std::make_unique<engine::TaskRunner>(*this, *m_services.sound, *m_services.settings,
-                                                    QCoreApplication::applicationDirPath()))
+      m_runner(std::make_unique<engine::TaskRunner>(
+          *this, *m_services.sound, *m_services.settings,
+          engine::ProgramDataDirectory(QCoreApplication::applicationDirPath(),
+                                       QLatin1String(engine::kTaskCompleteSound))))
 {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("{APP}"));

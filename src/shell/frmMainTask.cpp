@@ -1,19 +1,17 @@
 // The task driver of frmMain: Start, Preview, the check of the choices before
 // a run, and the confirmation. The run itself is engine::TaskRunner's.
-#include "FolderExists.h"
 #include "SettingsStore.h"
 #include "StoreLists.h"
 #include "dialogs/ConfirmAction.h"
 #include "dialogs/MessageBoxService.h"
-#include "SettingsStore.h"
 #include "engine/PathRoutines.h"
+#include "engine/TaskVerification.h"
 #include "folders/FolderTreeView.h"
 #include "frmMain.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
-#include <QDir>
 #include <QLineEdit>
 
 namespace kestrel::shell {
@@ -102,52 +100,49 @@ void frmMain::DoTask(bool previewMode)
 
 bool frmMain::VerifyTaskSettings()
 {
+    engine::TaskChoices choices;
+    choices.sourceChosen = cbTopFolder->currentIndex() >= 0;
+    choices.destinationChosen = cbArchiveFolder->currentIndex() >= 0;
+    choices.sameEntry = cbTopFolder->currentIndex() == cbArchiveFolder->currentIndex();
+    choices.SourceIsDisk = TaskSettings.SourceIsDisk;
+    choices.sourceDiskFolder = txtSrcFileSystemFolder->text();
+    choices.DestinationIsDisk = TaskSettings.DestinationIsDisk;
+    choices.destinationDiskFolder = txtDstFileSystemFolder->text();
+    const engine::TaskVerification check = engine::VerifyTaskChoices(choices);
+    if (!check.DestinationPath.isEmpty())
+        TaskSettings.DestinationPath = check.DestinationPath;
+
     dialogs::MessageBoxService& messages = *m_services.messages;
-    if (cbTopFolder->currentIndex() < 0) {
-        messages.information(this, QStringLiteral("Select a 'Source' data store to archive"));
+    using engine::VerifyStep;
+    switch (check.step) {
+    case VerifyStep::Passed:
+        return true;
+    case VerifyStep::NoSource:
+        messages.information(this, check.text);
         cbTopFolder->setFocus();
         return false;
-    }
-    if (cbArchiveFolder->currentIndex() < 0) {
-        messages.information(this, QStringLiteral("Select a ' Destination' data store in which "
-                                                  "archived items can be saved."));
+    case VerifyStep::NoDestination:
+        messages.information(this, check.text);
         cbArchiveFolder->setFocus();
         return false;
-    }
-    if (cbTopFolder->currentIndex() == cbArchiveFolder->currentIndex()) {
-        messages.stop(this, QStringLiteral("The 'Source' and 'Destination' cannot be the same."));
+    case VerifyStep::SameEntry:
+        messages.stop(this, check.text);
         cbArchiveFolder->setFocus();
         return false;
-    }
-    if (TaskSettings.SourceIsDisk) {
-        const QString typed = txtSrcFileSystemFolder->text();
-        if (typed.trimmed().isEmpty()) {
-            messages.stop(this, QStringLiteral("You must specify a 'Source' folder."));
-            return false;
-        }
-        if (!FolderExists(typed)) {
-            messages.stop(this, QStringLiteral("The folder: ") + typed +
-                                    QStringLiteral("\r\n does not exist."));
-            return false;
-        }
-    }
-    if (!TaskSettings.DestinationIsDisk)
-        return true;
-
-    const QString destination = txtDstFileSystemFolder->text().trimmed();
-    if (destination.isEmpty()) {
-        messages.stop(this, QStringLiteral("You must select a 'Destination' Folder."));
+    case VerifyStep::NoSourceFolder:
+    case VerifyStep::MissingSourceFolder:
+        messages.stop(this, check.text);
+        return false;
+    case VerifyStep::NoDestinationFolder:
+        messages.stop(this, check.text);
         txtDstFileSystemFolder->setFocus();
         return false;
+    case VerifyStep::RootFolder:
+        break;
     }
-    TaskSettings.DestinationPath = engine::AddPathSeparator(destination);
-    if (QDir::cleanPath(TaskSettings.DestinationPath) != QLatin1String("/"))
-        return true;
 
     dialogs::MessageBoxRequest question;
-    question.text =
-        QStringLiteral("Are you sure you want to place messages in the ROOT folder of your ") +
-        TaskSettings.DestinationPath + QStringLiteral(" drive");
+    question.text = check.text;
     question.icon = dialogs::MessageIcon::Question;
     question.buttons = dialogs::MessageButtons::YesNo;
     question.defaultButton = dialogs::MessageAnswer::No;

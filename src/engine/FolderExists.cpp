@@ -1,17 +1,17 @@
 #include "FolderExists.h"
 
-#include "engine/PathRoutines.h"
+#include "PathRoutines.h"
 
 #include <QDir>
 
-namespace kestrel::shell {
+namespace kestrel::engine {
 
 bool FolderExists(const QString& path)
 {
-    const QDir folder(engine::AddPathSeparator(path));
+    const QDir folder(AddPathSeparator(path));
     // A readable directory lists at least "." and "..".
     return folder.exists() &&
            !folder.entryList(QDir::AllEntries | QDir::Hidden | QDir::System).isEmpty();
 }
 
-} // namespace kestrel::shell
+} // namespace kestrel::engine

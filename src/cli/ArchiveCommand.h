@@ -1,0 +1,39 @@
+#pragma once
+
+#include "ArchiveOptions.h"
+
+#include <QString>
+
+#include <cstdio>
+
+namespace kestrel::cli {
+
+// The exit status of the program.
+enum ExitCode {
+    kExitDone = 0,       // every item succeeded
+    kExitSomeFailed = 1, // some items failed, or the run was stopped
+    kExitRefused = 2,    // bad usage or settings: nothing was done
+};
+
+// One archive run from the command line, from the checks to the summary.
+// Refusals and messages go to standard error (one line each), the summary
+// line to standard output.
+class ArchiveCommand {
+public:
+    explicit ArchiveCommand(ArchiveOptions options) : m_options(std::move(options)) {}
+
+    ExitCode run();
+
+private:
+    ExitCode refuse(const QString& text);
+    // A yes/no question on the terminal; --yes answers it. Without a
+    // terminal there is nobody to answer: refuses, saying so.
+    bool confirm(const QString& question, const char* whyNeeded);
+
+    ArchiveOptions m_options;
+};
+
+// "kestrel-archive: text" on standard error.
+void tell(const QString& text);
+
+} // namespace kestrel::cli
