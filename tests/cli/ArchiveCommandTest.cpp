@@ -156,7 +156,6 @@ TEST_F(ArchiveCommand, DryRunChangesNothingAndReportsWhatAStartWouldDo)
     const QString text = QString::fromUtf8(rows.readAll());
     EXPECT_EQ(text.count(QStringLiteral("would move")), 1) << text.toStdString();
     EXPECT_EQ(text.count(QStringLiteral("skipped: unread")), 1);
-    EXPECT_EQ(text.count(QStringLiteral("skipped: outside the range")), 1);
 }
 
 TEST_F(ArchiveCommand, MoveNeedsYesWithoutATerminalAndCopyDoesNot)
@@ -196,7 +195,7 @@ TEST_F(ArchiveCommand, OptionsChooseWhatIsMovedAndTheJsonReportNamesIt)
     QFile file(report);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QJsonArray rows = QJsonDocument::fromJson(file.readAll()).array();
-    ASSERT_EQ(rows.size(), 4);
+    ASSERT_EQ(rows.size(), 3) << "the recent one lies outside the range";
     // Folders in the order given.
     EXPECT_EQ(rows.at(0).toObject().value(QStringLiteral("outcome")).toString(),
               QStringLiteral("skipped: No Archive"));
