@@ -11,6 +11,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QStandardPaths>
 #include <QThread>
 
 #include <gtest/gtest.h>
@@ -240,6 +241,38 @@ TEST_F(ArchiveCommand, DiskFoldersBothWaysWithAPatternAndFailuresExitOne)
                    QStringLiteral("--dest-dir"), blocker.fileName() + QStringLiteral("/sub")}));
     EXPECT_EQ(failed.exitCode, 1);
     EXPECT_EQ(failed.out, QStringLiteral("0 items copied. 1 item not be processed.\n"));
+}
+
+TEST_F(ArchiveCommand, OnATerminalAMoveAsksOnceAndAProgressBarIsDrawn)
+{
+    const QString script = QStandardPaths::findExecutable(QStringLiteral("script"));
+    if (script.isEmpty())
+        GTEST_SKIP() << "needs script(1) for a terminal";
+    QStringList quoted;
+    for (const QString& argument :
+         QStringList{kProgram} + runOf(QStringLiteral("move"), storeToStore({})))
+        quoted.append(u'\'' + QString(argument).replace(u'\'', QStringLiteral("'\\''")) + u'\'');
+    const auto answer = [&](const QByteArray& typed) {
+        QProcess process;
+        process.setProcessEnvironment(cliEnvironment(home.path()));
+        process.start(script,
+                      {QStringLiteral("-qec"), quoted.join(u' '), QStringLiteral("/dev/null")});
+        process.write(typed);
+        EXPECT_TRUE(process.waitForFinished(60000));
+        return std::pair{process.exitCode(), QString::fromUtf8(process.readAllStandardOutput())};
+    };
+
+    const auto [declinedCode, declined] = answer("n\n");
+    EXPECT_EQ(declinedCode, 2);
+    EXPECT_TRUE(declined.contains(QStringLiteral("Go on? [y/N]"))) << declined.toStdString();
+    EXPECT_EQ(count(0, QStringLiteral("Inbox")), 3);
+
+    const auto [movedCode, moved] = answer("y\n");
+    EXPECT_EQ(movedCode, 0) << moved.toStdString();
+    EXPECT_EQ(moved.count(QStringLiteral("Go on?")), 1);
+    EXPECT_TRUE(moved.contains(QStringLiteral("\r\033[K["))) << "the bar, drawn in place";
+    EXPECT_TRUE(moved.contains(QStringLiteral("1 item moved.")));
+    EXPECT_EQ(count(1, QStringLiteral("Inbox")), 1);
 }
 
 TEST(ArchiveCommandStop, SigintStopsAtTheNextSafePointAndLosesNothing)
