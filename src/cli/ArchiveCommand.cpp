@@ -72,9 +72,9 @@ ExitCode ArchiveCommand::refuse(const QString& text)
     return kExitRefused;
 }
 
-bool ArchiveCommand::confirm(const QString& question, const char* whyNeeded)
+bool confirm(bool yes, const QString& question, const char* whyNeeded)
 {
-    if (m_options.yes)
+    if (yes)
         return true;
     if (!::isatty(STDIN_FILENO) || !::isatty(STDERR_FILENO)) {
         tell(question + QStringLiteral(": not asked without a terminal; ") +
@@ -85,10 +85,10 @@ bool ArchiveCommand::confirm(const QString& question, const char* whyNeeded)
     std::fflush(stderr);
     QTextStream in(stdin);
     const QString answer = in.readLine().trimmed().toLower();
-    const bool yes = answer == QLatin1String("y") || answer == QLatin1String("yes");
-    if (!yes)
+    const bool answeredYes = answer == QLatin1String("y") || answer == QLatin1String("yes");
+    if (!answeredYes)
         tell(QStringLiteral("nothing was done"));
-    return yes;
+    return answeredYes;
 }
 
 ExitCode ArchiveCommand::run()
@@ -108,7 +108,7 @@ ExitCode ArchiveCommand::run()
     choices.destinationDiskFolder = o.destDir.value_or(QString());
     const engine::TaskVerification check = engine::VerifyTaskChoices(choices);
     if (check.step == engine::VerifyStep::RootFolder) {
-        if (!confirm(check.text + u'?', "give --yes to write there"))
+        if (!confirm(o.yes, check.text + u'?', "give --yes to write there"))
             return kExitRefused;
     } else if (!check.passed()) {
         return refuse(check.text);
@@ -169,7 +169,8 @@ ExitCode ArchiveCommand::run()
                 QStringLiteral(" to \"%1\"")
                     .arg(settings.ArchiveRoot ? settings.ArchiveRoot->name().value_or(*o.dest)
                                               : settings.DestinationPath);
-        if (!confirm(question + QStringLiteral(", dated %1 to %2. Go on?")
+        if (!confirm(o.yes,
+                     question + QStringLiteral(", dated %1 to %2. Go on?")
                                     .arg(o.from.toString(Qt::ISODate), o.to.toString(Qt::ISODate)),
                      "give --yes to run it unattended"))
             return kExitRefused;
@@ -219,8 +220,13 @@ ExitCode ArchiveCommand::run()
     if (reportFailed)
         tell(QStringLiteral("the report %1 could not be written: %2")
                  .arg(o.report, report->lastError()));
+    // A Start that cannot be undone in full is not a clean one.
+    const bool journalFailed = !runner.journalError().isEmpty();
+    if (journalFailed)
+        tell(QStringLiteral("the run's journal %1 is not whole: %2")
+                 .arg(runner.lastJournal(), runner.journalError()));
     const bool someFailed = failedItems > 0 || runner.counters().FailedCount > 0;
-    return someFailed || stopped || reportFailed ? kExitSomeFailed : kExitDone;
+    return someFailed || stopped || reportFailed || journalFailed ? kExitSomeFailed : kExitDone;
 }
 
 } // namespace kestrel::cli

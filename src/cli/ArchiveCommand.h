@@ -26,14 +26,16 @@ public:
 
 private:
     ExitCode refuse(const QString& text);
-    // A yes/no question on the terminal; --yes answers it. Without a
-    // terminal there is nobody to answer: refuses, saying so.
-    bool confirm(const QString& question, const char* whyNeeded);
 
     ArchiveOptions m_options;
 };
 
 // "kestrel-archive: text" on standard error.
 void tell(const QString& text);
+
+// A yes/no question on the terminal, true for yes; yes (--yes) answers it
+// beforehand. Without a terminal there is nobody to answer: false, saying so
+// and whyNeeded.
+bool confirm(bool yes, const QString& question, const char* whyNeeded);
 
 } // namespace kestrel::cli

@@ -28,7 +28,7 @@ const char* const kDescription =
     "      --from YYYY-MM-DD --to YYYY-MM-DD [--include-unread] [--respect-no-archive]\n"
     "      (--dest STORE | --dest-dir DIR) [--pattern PATTERN] [--priority normal|high|idle]\n"
     "      [--dry-run] [--report FILE.csv|FILE.json] [--yes]\n"
-    "  kestrel-archive --undo last|RUN\n"
+    "  kestrel-archive --undo last|RUN [--report FILE.csv|FILE.json] [--yes]\n"
     "  kestrel-archive --list-runs\n"
     "\n"
     "A move or delete asks once on a terminal; without a terminal it needs --yes.\n"
@@ -133,11 +133,12 @@ ParsedCommand parseArchiveCommand(const QStringList& arguments)
     o.yes = parser.isSet(yes);
     const int modes = int(parser.isSet(undo)) + int(parser.isSet(listRuns));
     if (modes > 0) {
-        // Nothing of a run goes with them but the profile and --yes.
+        // Nothing of a run goes with them but the profile, --yes and an undo's report.
         const QStringList given = parser.optionNames();
         for (const QString& name : given) {
             if (name != QLatin1String("profile") && name != QLatin1String("yes") &&
-                name != QLatin1String("undo") && name != QLatin1String("list-runs"))
+                name != QLatin1String("undo") && name != QLatin1String("list-runs") &&
+                !(name == QLatin1String("report") && parser.isSet(undo)))
                 return refused(
                     QStringLiteral("--%1 does not go with --undo or --list-runs").arg(name));
         }
@@ -145,6 +146,10 @@ ParsedCommand parseArchiveCommand(const QStringList& arguments)
             return refused(QStringLiteral("--undo and --list-runs go alone"));
         o.mode = parser.isSet(undo) ? CommandMode::Undo : CommandMode::ListRuns;
         o.undoRun = parser.value(undo);
+        o.report = parser.value(report);
+        if (parser.isSet(report) && !engine::reportFormatFor(o.report))
+            return refused(
+                QStringLiteral("--report: \"%1\" ends in neither .csv nor .json").arg(o.report));
         result.outcome = ParsedCommand::Outcome::Run;
         return result;
     }

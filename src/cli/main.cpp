@@ -2,6 +2,7 @@
 // scripts and timers. It links no widgets.
 #include "ArchiveCommand.h"
 #include "ArchiveOptions.h"
+#include "UndoCommand.h"
 
 #include <QCoreApplication>
 
@@ -30,10 +31,9 @@ int main(int argc, char** argv)
     case CommandMode::Archive:
         return ArchiveCommand(command.options).run();
     case CommandMode::Undo:
+        return UndoCommand(command.options).run();
     case CommandMode::ListRuns:
-        tell(QStringLiteral("--undo and --list-runs are not available yet: this build keeps no "
-                            "journal of its runs"));
-        return kExitRefused;
+        return listRuns();
     }
     return kExitRefused;
 }

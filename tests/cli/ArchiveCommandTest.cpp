@@ -4,6 +4,7 @@
 #include "CliRun.h"
 #include "EngineStores.h"
 #include "TempDir.h"
+#include "engine/JournalReader.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -18,6 +19,7 @@
 
 #include <csignal>
 
+using namespace kestrel;
 using namespace kestrel::test;
 
 namespace {
@@ -243,6 +245,43 @@ TEST_F(ArchiveCommand, DiskFoldersBothWaysWithAPatternAndFailuresExitOne)
     EXPECT_EQ(failed.out, QStringLiteral("0 items copied. 1 item not be processed.\n"));
 }
 
+TEST_F(ArchiveCommand, UndoLastPutsAMoveBackAndTheListSaysSo)
+{
+    // The messages' bytes, whatever their file names.
+    const auto inboxBytes = [this] {
+        QStringList hashes;
+        for (const QString& entry : treeSnapshot(stores.folderDir(0, QStringLiteral("Inbox"))))
+            hashes.append(entry.section(u' ', 0, 0));
+        hashes.sort();
+        return hashes;
+    };
+    const QStringList before = inboxBytes();
+    const CliResult moved =
+        run(runOf(QStringLiteral("move"), storeToStore({QStringLiteral("--yes")})));
+    ASSERT_EQ(moved.exitCode, 0) << moved.err.toStdString();
+    ASSERT_EQ(count(1, QStringLiteral("Inbox")), 1);
+    const CliResult listed = run({QStringLiteral("--list-runs")});
+    EXPECT_EQ(listed.exitCode, 0);
+    EXPECT_EQ(listed.out.count(u'\n'), 1) << listed.out.toStdString();
+    EXPECT_TRUE(listed.out.contains(QStringLiteral("(can be undone)"))) << listed.out.toStdString();
+
+    const QStringList undo = {QStringLiteral("--profile"), stores.profilePath(),
+                              QStringLiteral("--undo"), QStringLiteral("last")};
+    EXPECT_EQ(run(undo).exitCode, 2) << "no terminal, no --yes";
+    const CliResult undone = run(undo + QStringList{QStringLiteral("--yes")});
+    EXPECT_EQ(undone.exitCode, 0) << undone.err.toStdString();
+    EXPECT_EQ(
+        undone.out,
+        QStringLiteral("Last run undone: 1 item(s) back as they were, 0 skipped, 0 failed.\n"));
+    EXPECT_EQ(count(1, QStringLiteral("Inbox")), 0);
+    EXPECT_EQ(inboxBytes(), before);
+
+    EXPECT_TRUE(run({QStringLiteral("--list-runs")}).out.contains(QStringLiteral("(undone by ")));
+    const CliResult again = run(undo + QStringList{QStringLiteral("--yes")});
+    EXPECT_EQ(again.exitCode, 2);
+    EXPECT_TRUE(again.err.contains(QStringLiteral("no run to undo"))) << again.err.toStdString();
+}
+
 TEST_F(ArchiveCommand, OnATerminalAMoveAsksOnceAndAProgressBarIsDrawn)
 {
     const QString script = QStandardPaths::findExecutable(QStringLiteral("script"));
@@ -319,4 +358,17 @@ TEST(ArchiveCommandStop, SigintStopsAtTheNextSafePointAndLosesNothing)
     EXPECT_EQ(QString::fromUtf8(process.readAllStandardOutput()).section(u' ', 0, 0).toInt(),
               archived)
         << "the summary counts what was moved";
+
+    // The journal is whole: it ended, and names every message moved.
+    const std::vector<engine::RunEntry> runs =
+        engine::ListRuns(home.filePath(QStringLiteral("state/kestrel-mailkeep/runs")));
+    ASSERT_EQ(runs.size(), 1u);
+    EXPECT_TRUE(runs.front().ended);
+    engine::JournalReader journal;
+    ASSERT_TRUE(journal.open(runs.front().path));
+    int actions = 0;
+    while (journal.next())
+        ++actions;
+    EXPECT_EQ(actions, archived);
+    EXPECT_EQ(journal.unreadableLines(), 0);
 }
