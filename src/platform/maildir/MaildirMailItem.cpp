@@ -92,6 +92,23 @@ bool MaildirMailItem::resolve()
     return true;
 }
 
+bool MaildirMailItem::loadHeaderBlock()
+{
+    if (!resolve())
+        return false;
+    PlatformError error;
+    bool loaded = m_file->loadHeaderBlock(&error);
+    if (!loaded && error.kind == ErrorKind::NotFound) {
+        // Renamed by a flag change since it was seen: find it again once.
+        m_resolved = false;
+        if (resolve())
+            loaded = m_file->loadHeaderBlock(&error);
+    }
+    if (!loaded)
+        setError(error);
+    return loaded;
+}
+
 const MessageHeaders* MaildirMailItem::headers()
 {
     if (m_isNew) {
@@ -103,19 +120,28 @@ const MessageHeaders* MaildirMailItem::headers()
             m_unsavedHeaders = MessageHeaders::parse(m_unsaved->mime);
         return &*m_unsavedHeaders;
     }
-    if (!resolve())
+    if (!loadHeaderBlock())
         return nullptr;
     PlatformError error;
     const MessageHeaders* parsed = m_file->headers(&error);
-    if (!parsed && error.kind == ErrorKind::NotFound) {
-        // Renamed by a flag change since it was seen: find it again once.
-        m_resolved = false;
-        if (resolve())
-            parsed = m_file->headers(&error);
-    }
     if (!parsed)
         setError(error);
     return parsed;
+}
+
+std::optional<QList<MailAddress>> MaildirMailItem::from()
+{
+    if (m_isNew) {
+        const MessageHeaders* parsed = headers();
+        return parsed ? std::optional(parsed->from) : std::nullopt;
+    }
+    if (!loadHeaderBlock())
+        return std::nullopt;
+    PlatformError error;
+    std::optional<QList<MailAddress>> found = m_file->from(&error);
+    if (!found)
+        setError(error);
+    return found;
 }
 
 QString MaildirMailItem::typeName()
@@ -182,29 +208,37 @@ std::optional<QString> MaildirMailItem::entryId()
 
 std::optional<QString> MaildirMailItem::subject()
 {
-    const MessageHeaders* parsed = headers();
-    if (!parsed)
-        return std::nullopt;
-    clearError();
-    return parsed->subject;
+    std::optional<QString> found;
+    if (m_isNew) {
+        if (const MessageHeaders* parsed = headers())
+            found = parsed->subject;
+    } else if (loadHeaderBlock()) {
+        PlatformError error;
+        found = m_file->subject(&error);
+        if (!found)
+            setError(error);
+    }
+    if (found)
+        clearError();
+    return found;
 }
 
 std::optional<QString> MaildirMailItem::senderName()
 {
-    const MessageHeaders* parsed = headers();
-    if (!parsed)
+    const std::optional<QList<MailAddress>> sender = from();
+    if (!sender)
         return std::nullopt;
     clearError();
-    return parsed->from.isEmpty() ? QString() : displayName(parsed->from.first());
+    return sender->isEmpty() ? QString() : displayName(sender->first());
 }
 
 std::optional<QString> MaildirMailItem::senderEmailAddress()
 {
-    const MessageHeaders* parsed = headers();
-    if (!parsed)
+    const std::optional<QList<MailAddress>> sender = from();
+    if (!sender)
         return std::nullopt;
     clearError();
-    return parsed->from.isEmpty() ? QString() : parsed->from.first().address;
+    return sender->isEmpty() ? QString() : sender->first().address;
 }
 
 std::optional<QString> MaildirMailItem::receivedByName()
@@ -298,15 +332,23 @@ std::optional<QDateTime> MaildirMailItem::lastModificationTime()
 
 std::optional<QDateTime> MaildirMailItem::sentOn()
 {
-    const MessageHeaders* parsed = headers();
-    if (!parsed)
-        return std::nullopt;
-    if (!parsed->dateMsecs) {
+    std::optional<qint64> msecs;
+    if (m_isNew) {
+        const MessageHeaders* parsed = headers();
+        if (!parsed)
+            return std::nullopt;
+        msecs = parsed->dateMsecs;
+    } else {
+        if (!loadHeaderBlock())
+            return std::nullopt;
+        msecs = m_file->sentOnMsecs(nullptr);
+    }
+    if (!msecs) {
         setError(ErrorKind::NotFound, QStringLiteral("The message has no valid Date header"));
         return std::nullopt;
     }
     clearError();
-    return QDateTime::fromMSecsSinceEpoch(*parsed->dateMsecs);
+    return QDateTime::fromMSecsSinceEpoch(*msecs);
 }
 
 std::optional<bool> MaildirMailItem::noAging()

@@ -62,6 +62,9 @@ private:
     // Whether destination is a folder of this item's backend (a rename away).
     bool isOwnFolder(Folder& destination) const;
     const MessageHeaders* headers();
+    // The stored file's header block, read once (found again after a flag change).
+    bool loadHeaderBlock();
+    std::optional<QList<MailAddress>> from();
     std::optional<QDateTime> timeOf(std::optional<qint64> (MessageFile::*read)(PlatformError*),
                                     const QDateTime msg::MsgEnvelope::*unsaved);
     std::optional<MailAddress> firstRecipient();

@@ -83,17 +83,6 @@ std::optional<qint64> MessageFile::lastModifiedMsecs(PlatformError* error)
     return qMax(*created, m_ctime);
 }
 
-std::optional<qint64> MessageFile::sentOnMsecs(PlatformError* error)
-{
-    const MessageHeaders* parsed = headers(error);
-    if (!parsed)
-        return std::nullopt;
-    if (!parsed->dateMsecs && error)
-        *error = {ErrorKind::NotFound, -1, QStringLiteral("The message has no valid Date header"),
-                  path()};
-    return parsed->dateMsecs;
-}
-
 std::optional<qint64> MessageFile::size(PlatformError* error)
 {
     if (std::optional<qint64> fromName = m_name.sizeField())
@@ -103,15 +92,69 @@ std::optional<qint64> MessageFile::size(PlatformError* error)
     return m_statSize;
 }
 
+bool MessageFile::loadHeaderBlock(PlatformError* error)
+{
+    if (m_headers || m_headerBlock)
+        return true;
+    m_headerBlock = readHeaderBlock(path(), error);
+    return m_headerBlock.has_value();
+}
+
+const HeaderFields* MessageFile::fields()
+{
+    if (!m_headerBlock)
+        return nullptr;
+    if (!m_fields)
+        m_fields.emplace(*m_headerBlock);
+    return m_fields->readable() ? &*m_fields : nullptr;
+}
+
+std::optional<qint64> MessageFile::sentOnMsecs(PlatformError* error)
+{
+    if (!loadHeaderBlock(error))
+        return std::nullopt;
+    std::optional<qint64> date;
+    if (const HeaderFields* found = m_headers ? nullptr : fields()) {
+        date = found->dateMsecs();
+    } else if (const MessageHeaders* parsed = headers(error)) {
+        date = parsed->dateMsecs;
+    } else {
+        return std::nullopt;
+    }
+    if (!date && error)
+        *error = {ErrorKind::NotFound, -1, QStringLiteral("The message has no valid Date header"),
+                  path()};
+    return date;
+}
+
+std::optional<QString> MessageFile::subject(PlatformError* error)
+{
+    if (!loadHeaderBlock(error))
+        return std::nullopt;
+    if (const HeaderFields* found = m_headers ? nullptr : fields())
+        return found->subject();
+    const MessageHeaders* parsed = headers(error);
+    return parsed ? std::optional(parsed->subject) : std::nullopt;
+}
+
+std::optional<QList<MailAddress>> MessageFile::from(PlatformError* error)
+{
+    if (!loadHeaderBlock(error))
+        return std::nullopt;
+    if (const HeaderFields* found = m_headers ? nullptr : fields())
+        return found->from();
+    const MessageHeaders* parsed = headers(error);
+    return parsed ? std::optional(parsed->from) : std::nullopt;
+}
+
 const MessageHeaders* MessageFile::headers(PlatformError* error)
 {
     if (!m_headers) {
-        if (!m_headerBlock)
-            m_headerBlock = readHeaderBlock(path(), error);
-        if (!m_headerBlock)
+        if (!loadHeaderBlock(error))
             return nullptr;
         m_headers = MessageHeaders::parse(*m_headerBlock);
         m_headerBlock.reset();
+        m_fields.reset();
     }
     return &*m_headers;
 }

@@ -5,6 +5,7 @@
 // header block is read, and each fact is read at most once.
 
 #include "../PlatformError.h"
+#include "HeaderFields.h"
 #include "MaildirBackend.h"
 #include "MessageFileName.h"
 #include "MessageHeaders.h"
@@ -35,8 +36,15 @@ public:
     std::optional<qint64> receivedMsecs(PlatformError* error); // mtime
     std::optional<qint64> creationMsecs(PlatformError* error); // from the unique name, else mtime
     std::optional<qint64> lastModifiedMsecs(PlatformError* error); // later of creation and ctime
-    std::optional<qint64> sentOnMsecs(PlatformError* error);       // Date:
     std::optional<qint64> size(PlatformError* error);              // ",S=" else stat
+    // Reads the header block once; the field readers below then cannot fail
+    // for want of the file.
+    bool loadHeaderBlock(PlatformError* error);
+    // Date:; NotFound when the message has none or it is not a date.
+    std::optional<qint64> sentOnMsecs(PlatformError* error);
+    std::optional<QString> subject(PlatformError* error);
+    std::optional<QList<MailAddress>> from(PlatformError* error);
+    // Every field, through a full parse of the header block.
     const MessageHeaders* headers(PlatformError* error);
     std::optional<ContentKind> kind(PlatformError* error);
     // The file is a regular file (not a link, FIFO or device); Invalid otherwise.
@@ -47,6 +55,8 @@ public:
 
 private:
     bool loadStat(PlatformError* error);
+    // The fields read without a parse, or nullptr when the block needs one.
+    const HeaderFields* fields();
 
     QString m_dir;
     MessageEntry m_entry;
@@ -57,6 +67,7 @@ private:
     qint64 m_ctime = 0;
     qint64 m_statSize = 0;
     std::optional<QByteArray> m_headerBlock;
+    std::optional<HeaderFields> m_fields;
     std::optional<MessageHeaders> m_headers;
 };
 

@@ -41,13 +41,8 @@ void appendAddresses(InternetAddressList* list, QList<MailAddress>& out)
 
 void appendHeaderAddresses(GMimeMessage* message, const char* header, QList<MailAddress>& out)
 {
-    const char* value = g_mime_object_get_header(GMIME_OBJECT(message), header);
-    if (!value)
-        return;
-    InternetAddressList* list = internet_address_list_parse(nullptr, value);
-    appendAddresses(list, out);
-    if (list)
-        g_object_unref(list);
+    if (const char* value = g_mime_object_get_header(GMIME_OBJECT(message), header))
+        appendParsedAddresses(value, out);
 }
 
 ContentKind kindOfType(GMimeContentType* type)
@@ -224,6 +219,15 @@ std::optional<QByteArray> readHeaderBlock(const QString& path, PlatformError* er
     }
     ::close(fd);
     return data;
+}
+
+void appendParsedAddresses(const QByteArray& rawValue, QList<MailAddress>& out)
+{
+    msg::ensureGMime();
+    InternetAddressList* list = internet_address_list_parse(nullptr, rawValue.constData());
+    appendAddresses(list, out);
+    if (list)
+        g_object_unref(list);
 }
 
 bool isMeetingMessage(const QByteArray& wholeMessage)

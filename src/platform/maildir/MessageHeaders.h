@@ -43,6 +43,10 @@ inline constexpr qint64 kMaxHeaderBytes = 1024 * 1024;
 // whole file when it has none, capped). Fails with NotFound/AccessDenied/Io.
 std::optional<QByteArray> readHeaderBlock(const QString& path, PlatformError* error);
 
+// Appends the mailboxes of an address field's raw value, members of groups
+// included, as GMime parses them.
+void appendParsedAddresses(const QByteArray& rawValue, QList<MailAddress>& out);
+
 // True when a multipart message holds a text/calendar part with a method.
 bool isMeetingMessage(const QByteArray& wholeMessage);
 
