@@ -141,8 +141,11 @@ std::optional<QList<MailAddress>> MessageFile::from(PlatformError* error)
 {
     if (!loadHeaderBlock(error))
         return std::nullopt;
-    if (const HeaderFields* found = m_headers ? nullptr : fields())
-        return found->from();
+    if (const HeaderFields* found = m_headers ? nullptr : fields()) {
+        if (!m_from)
+            m_from = found->from();
+        return m_from;
+    }
     const MessageHeaders* parsed = headers(error);
     return parsed ? std::optional(parsed->from) : std::nullopt;
 }

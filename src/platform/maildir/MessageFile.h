@@ -68,6 +68,7 @@ private:
     qint64 m_statSize = 0;
     std::optional<QByteArray> m_headerBlock;
     std::optional<HeaderFields> m_fields;
+    std::optional<QList<MailAddress>> m_from; // both the sender's name and address need it
     std::optional<MessageHeaders> m_headers;
 };
 
