@@ -322,7 +322,12 @@ bool ImapTestServer::launch()
     m_process.setArguments({"-F", "-c", configPath()});
     m_process.setProcessChannelMode(QProcess::MergedChannels);
     // The server goes when the thread that started it does, also on a crash.
-    m_process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
+    // Its own process group holds every process it starts, so that stop() can
+    // end the imap sessions too: they outlive the master otherwise.
+    m_process.setChildProcessModifier([] {
+        ::setsid();
+        ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+    });
     m_process.start();
     if (!m_process.waitForStarted(10000))
         return fail(QStringLiteral("dovecot did not start: %1").arg(m_process.errorString()));
@@ -354,13 +359,24 @@ void ImapTestServer::stop()
 {
     if (m_process.state() == QProcess::NotRunning)
         return;
-    m_process.terminate();
+    // Dovecot's master leaves its imap processes running when it ends: the
+    // whole group is told, as a machine going down would, so every session is
+    // closed with the server's goodbye.
+    const pid_t group = pid_t(m_process.processId());
+    ::kill(-group, SIGTERM);
     if (!m_process.waitForFinished(15000)) {
         m_process.kill();
         m_process.waitForFinished(5000);
     }
-    // The master has ended its children; wait until nobody holds the ports.
-    const QDeadlineTimer deadline(5000);
+    QDeadlineTimer deadline(5000);
+    while (::kill(-group, 0) == 0 && !deadline.hasExpired())
+        QThread::msleep(20);
+    if (::kill(-group, SIGKILL) == 0) {
+        deadline.setRemainingTime(5000);
+        while (::kill(-group, 0) == 0 && !deadline.hasExpired())
+            QThread::msleep(20);
+    }
+    deadline.setRemainingTime(5000);
     while (!deadline.hasExpired() && (accepts(m_port) || accepts(m_tlsPort)))
         QThread::msleep(20);
 }

@@ -54,7 +54,8 @@ public:
     // Writes the configuration (first time: certificate, users, free ports) and
     // starts the server; true once both ports accept connections.
     bool start(const ImapServerOptions& options = {});
-    // Stops the server and waits for it to release its ports. Mail is kept.
+    // Stops the server with every session it has open, and waits for it to
+    // release its ports. Mail is kept.
     void stop();
     // stop() and start() on the same ports and mail, with the options given
     // (the last ones when none are).

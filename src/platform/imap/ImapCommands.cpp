@@ -232,6 +232,8 @@ int fetchMessages(mailimap* session, const QList<uint32_t>& uids, QHash<uint32_t
     });
 }
 
+// libetpan sends the literal with CRLF line ends whatever the content has
+// (a Maildir file's LF ones included) and counts its size so.
 int appendMessage(mailimap* session, const QByteArray& mailbox, const RawMessage& message,
                   uint32_t* validity, uint32_t* uid)
 {

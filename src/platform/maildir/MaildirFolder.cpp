@@ -98,6 +98,10 @@ std::unique_ptr<MailItem> MaildirFolder::append(const RawMessage& message)
 {
     const FolderRef target = m_ref.isStoreRoot() ? FolderRef::inbox(m_ref.store) : m_ref;
     const QString destDir = m_backend->folderDir(target);
+    // IMAP serves CRLF; Maildir files (and their S= size) have LF line ends.
+    // A lone CR is part of the message and stays.
+    QByteArray content = message.content;
+    content.replace("\r\n", "\n");
     PlatformError error;
     std::optional<QString> letters;
     if (checkFolderDirs(destDir, target.isInbox(), true, &error) &&
@@ -106,7 +110,7 @@ std::unique_ptr<MailItem> MaildirFolder::append(const RawMessage& message)
     const std::optional<QString> fileName =
         letters
             ? MessageTransfer::store(
-                  message.content, destDir, *letters,
+                  content, destDir, *letters,
                   message.received.isValid() ? message.received.toMSecsSinceEpoch() : -1, &error)
             : std::nullopt;
     if (!fileName) {

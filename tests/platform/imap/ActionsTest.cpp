@@ -1,11 +1,12 @@
 // Move, copy and delete of IMAP messages: inside the server with and without
 // MOVE, and both ways between the server and a local Maildir store.
 
-#include "CuttableRelay.h"
 #include "ImapStoreFixture.h"
 #include "platform/DateRestriction.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include <map>
 
@@ -136,6 +137,31 @@ QByteArray withLf(QByteArray text)
     return text.replace("\r\n", "\n");
 }
 
+// The files of a Maildir folder by their Subject header.
+std::map<QString, QFileInfo> filesBySubject(const QString& dir)
+{
+    std::map<QString, QFileInfo> files;
+    for (const char* sub : {"/cur", "/new"}) {
+        for (const QFileInfo& info : QDir(dir + QLatin1String(sub)).entryInfoList(QDir::Files)) {
+            QFile file(info.filePath());
+            if (!file.open(QIODevice::ReadOnly))
+                continue;
+            const QByteArray bytes = file.readAll();
+            const qsizetype at = bytes.indexOf("\nSubject: ");
+            if (at >= 0)
+                files[QString::fromUtf8(
+                    bytes.mid(at + 10, bytes.indexOf('\n', at + 1) - at - 10))] = info;
+        }
+    }
+    return files;
+}
+
+QByteArray contentOf(const QFileInfo& info)
+{
+    QFile file(info.filePath());
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 TEST_F(ImapActions, BetweenServerAndLocalStoreKeepBytesFlagsKeywordsAndReceivedTime)
 {
     ASSERT_TRUE(startServer());
@@ -143,6 +169,10 @@ TEST_F(ImapActions, BetweenServerAndLocalStoreKeepBytesFlagsKeywordsAndReceivedT
     MessageSpec unread = message("unread", QString());
     ASSERT_TRUE(server.deliver(QStringLiteral("INBOX"), {flagged, unread}));
     ASSERT_TRUE(open({.withLocalStore = true}));
+    std::map<QString, QByteArray> dovecotFiles;
+    for (const auto& [subject, info] : filesBySubject(server.mailRoot()))
+        dovecotFiles[subject] = contentOf(info);
+    ASSERT_EQ(dovecotFiles.size(), 2u);
 
     std::vector<MailItem*> fromServer = itemsOf(QStringLiteral("Server\\Inbox"));
     ASSERT_EQ(fromServer.size(), 2u);
@@ -163,6 +193,13 @@ TEST_F(ImapActions, BetweenServerAndLocalStoreKeepBytesFlagsKeywordsAndReceivedT
         EXPECT_EQ(item->receivedTime(), flagged.received);
         EXPECT_EQ(item->unRead(), subject == QLatin1String("unread"));
         EXPECT_EQ(item->noAging(), subject == QLatin1String("flagged"));
+    }
+    // On disk as Dovecot keeps the same message: LF line ends, S= the file's size.
+    for (const auto& [subject, info] :
+         filesBySubject(ImapStoreTest::local.storePath(QStringLiteral("Local")))) {
+        EXPECT_EQ(contentOf(info), dovecotFiles[subject]) << subject.toStdString();
+        EXPECT_TRUE(info.fileName().contains(QStringLiteral(",S=%1").arg(info.size())))
+            << info.fileName().toStdString();
     }
 
     // And back: flags, keywords and the received time come with them.
@@ -186,6 +223,12 @@ TEST_F(ImapActions, BetweenServerAndLocalStoreKeepBytesFlagsKeywordsAndReceivedT
     ASSERT_EQ(back.size(), 2u);
     for (MailItem* item : back)
         EXPECT_EQ(withLf(item->rawMessage()->content), sent[item->subject().value_or(QString())]);
+    const std::optional<QString> backDir = server.mailboxDir(QStringLiteral("Back"));
+    ASSERT_TRUE(backDir);
+    const std::map<QString, QFileInfo> backFiles = filesBySubject(*backDir);
+    ASSERT_EQ(backFiles.size(), 2u);
+    for (const auto& [subject, info] : backFiles)
+        EXPECT_EQ(contentOf(info), dovecotFiles[subject]) << subject.toStdString();
 }
 
 TEST_F(ImapActions, ExportToMsgAndImportOfMsg)
@@ -230,30 +273,26 @@ TEST_F(ImapActions, AServerRestartedMidRunIsReconnectedOnce)
     ASSERT_TRUE(
         server.deliver(QStringLiteral("INBOX"), {message("a"), message("b"), message("c")}));
     ASSERT_TRUE(server.createMailbox(QStringLiteral("Archive")));
-    CuttableRelay relay(server.port());
-    const int port = relay.start();
-    ASSERT_NE(port, 0);
-    ASSERT_TRUE(open({.port = port}));
+    ASSERT_TRUE(open());
     std::vector<MailItem*> inbox = itemsOf(QStringLiteral("Server\\Inbox"));
     ASSERT_EQ(inbox.size(), 3u);
     auto archive = folder(QStringLiteral("Server\\Archive"));
     ASSERT_TRUE(archive);
-    // Going down, the server ends its sessions (the relay does it for it: the
-    // sessions of this Dovecot outlive its master).
-    auto restart = [&] {
-        relay.cut();
-        return server.restart();
-    };
+    const auto logins = [&] { return server.log().count("Login: user=<"); };
+    const qsizetype before = logins();
 
-    ASSERT_TRUE(restart());
+    // Going down, the server ends its sessions: each restart costs one login.
+    ASSERT_TRUE(server.restart()) << server.lastError().toStdString();
     EXPECT_TRUE(inbox[0]->rawMessage()) << inbox[0]->lastError().text.toStdString();
-    ASSERT_TRUE(restart());
+    EXPECT_EQ(logins(), before + 1);
+    ASSERT_TRUE(server.restart()) << server.lastError().toStdString();
     for (const platform::ItemOutcome& outcome :
          platform::moveItems(std::vector<MailItem*>{inbox[1], inbox[2]}, *archive))
         EXPECT_TRUE(outcome.done) << outcome.error.text.toStdString();
+    EXPECT_EQ(logins(), before + 2);
     EXPECT_EQ(server.messageCount(QStringLiteral("Archive")), 2);
 
-    relay.cut(true); // and down it stays
+    server.stop(); // and down it stays
     EXPECT_FALSE(inbox[0]->move(*archive));
     EXPECT_TRUE(inbox[0]->lastError().text.contains(QStringLiteral("Cannot connect")))
         << inbox[0]->lastError().text.toStdString();
