@@ -20,6 +20,22 @@
 
 namespace kestrel::platform::maildir {
 
+namespace {
+
+// IMAP serves every line with CRLF; Maildir files (and their S= size) have LF.
+// Only such a message is changed, and only its CRLF pairs: one with LF line
+// ends already is stored as it is, a CRLF inside it included.
+QByteArray withLfLineEnds(const QByteArray& content)
+{
+    const qsizetype lines = content.count('\n');
+    if (lines == 0 || content.count("\r\n") != lines)
+        return content;
+    QByteArray converted = content;
+    return converted.replace("\r\n", "\n");
+}
+
+} // namespace
+
 MaildirFolder::MaildirFolder(std::shared_ptr<MaildirBackend> backend, FolderRef ref)
     : m_backend(std::move(backend)), m_ref(std::move(ref))
 {
@@ -98,10 +114,7 @@ std::unique_ptr<MailItem> MaildirFolder::append(const RawMessage& message)
 {
     const FolderRef target = m_ref.isStoreRoot() ? FolderRef::inbox(m_ref.store) : m_ref;
     const QString destDir = m_backend->folderDir(target);
-    // IMAP serves CRLF; Maildir files (and their S= size) have LF line ends.
-    // A lone CR is part of the message and stays.
-    QByteArray content = message.content;
-    content.replace("\r\n", "\n");
+    const QByteArray content = withLfLineEnds(message.content);
     PlatformError error;
     std::optional<QString> letters;
     if (checkFolderDirs(destDir, target.isInbox(), true, &error) &&
