@@ -36,6 +36,11 @@ bool writeMsgFile(const MsgEnvelope& message, const QString& path, PlatformError
 // with bounded memory and time.
 std::optional<MsgEnvelope> readMsgFile(const QString& path, PlatformError* error);
 
+// The .msg file for a new message's importFile, in any backend: refuses a
+// format other than kMsgFormat and a message that is saved already.
+std::optional<MsgEnvelope> readMsgForImport(const QString& path, int format, bool isNewMessage,
+                                            PlatformError* error);
+
 // In-memory forms, for the fuzzers and tests.
 std::optional<QByteArray> encodeMsg(const MsgEnvelope& message, PlatformError* error);
 std::optional<MsgEnvelope> decodeMsg(const QByteArray& data, PlatformError* error);

@@ -595,17 +595,8 @@ bool MaildirMailItem::save()
 
 bool MaildirMailItem::importFile(const QString& path, int format)
 {
-    if (format != kMsgFormat) {
-        setError(ErrorKind::Unsupported, QStringLiteral("Only .msg files can be imported"));
-        return false;
-    }
-    if (!m_isNew) {
-        setError(ErrorKind::Unsupported,
-                 QStringLiteral("Only a new message can take the content of a file"));
-        return false;
-    }
     PlatformError error;
-    std::optional<msg::MsgEnvelope> envelope = msg::readMsgFile(path, &error);
+    std::optional<msg::MsgEnvelope> envelope = msg::readMsgForImport(path, format, m_isNew, &error);
     if (!envelope) {
         setError(error);
         return false;

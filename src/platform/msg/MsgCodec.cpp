@@ -6,6 +6,7 @@
 #include "MsgStorageReader.h"
 #include "MsgStorageWriter.h"
 #include "MsgToMime.h"
+#include "platform/MailPlatform.h"
 
 #include <QFile>
 
@@ -100,6 +101,24 @@ std::optional<MsgEnvelope> readMsgFile(const QString& path, PlatformError* error
     if (!result && error)
         error->detail = path + QStringLiteral(": ") + error->detail;
     return result;
+}
+
+std::optional<MsgEnvelope> readMsgForImport(const QString& path, int format, bool isNewMessage,
+                                            PlatformError* error)
+{
+    if (format != kMsgFormat) {
+        *error = {
+            ErrorKind::Unsupported, -1, QStringLiteral("Only .msg files can be imported"), {}};
+        return std::nullopt;
+    }
+    if (!isNewMessage) {
+        *error = {ErrorKind::Unsupported,
+                  -1,
+                  QStringLiteral("Only a new message can take the content of a file"),
+                  {}};
+        return std::nullopt;
+    }
+    return readMsgFile(path, error);
 }
 
 } // namespace kestrel::platform::msg
