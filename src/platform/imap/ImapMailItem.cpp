@@ -11,19 +11,6 @@ namespace kestrel::platform::imap {
 
 namespace {
 
-QString displayName(const Address& address)
-{
-    return address.name.isEmpty() ? address.address : address.name;
-}
-
-QList<Address> addressesOf(const QList<maildir::MailAddress>& list)
-{
-    QList<Address> out;
-    for (const maildir::MailAddress& a : list)
-        out.append({a.name, a.address});
-    return out;
-}
-
 // What a new message's own text tells, as FETCH would tell it once stored.
 MessageSummary summaryOfMime(const msg::MsgEnvelope& envelope)
 {
@@ -31,10 +18,10 @@ MessageSummary summaryOfMime(const msg::MsgEnvelope& envelope)
         maildir::MessageHeaders::parse(msg::headerBlock(envelope.mime));
     MessageSummary summary;
     summary.subject = headers.subject;
-    summary.from = addressesOf(headers.from);
-    summary.to = addressesOf(headers.to);
-    summary.cc = addressesOf(headers.cc);
-    summary.bcc = addressesOf(headers.bcc);
+    summary.from = headers.from;
+    summary.to = headers.to;
+    summary.cc = headers.cc;
+    summary.bcc = headers.bcc;
     summary.sent = headers.dateMsecs;
     summary.size = envelope.mime.size();
     summary.received =
@@ -214,19 +201,9 @@ std::optional<QString> ImapMailItem::receivedByName()
     if (!s)
         return std::nullopt;
     clearError();
-    const QString user = m_backend->profile().userAddress;
-    auto isUser = [&](const Address& a) {
-        return !user.isEmpty() && a.address.compare(user, Qt::CaseInsensitive) == 0;
-    };
-    for (const QList<Address>* list : {&s->to, &s->cc}) {
-        for (const Address& address : *list) {
-            if (isUser(address))
-                return address.name.isEmpty() ? m_backend->profile().userName : address.name;
-        }
-    }
-    if (!s->from.isEmpty() && isUser(s->from.first()))
-        return QString(); // the user's own sent mail
-    return s->to.isEmpty() ? QString() : displayName(s->to.first());
+    return platform::receivedByName({&s->to, &s->cc}, s->to, s->from,
+                                    m_backend->profile().userAddress,
+                                    m_backend->profile().userName);
 }
 
 std::optional<QString> ImapMailItem::firstRecipientName()
@@ -235,11 +212,7 @@ std::optional<QString> ImapMailItem::firstRecipientName()
     if (!s)
         return std::nullopt;
     clearError();
-    for (const QList<Address>* list : {&s->to, &s->cc, &s->bcc}) {
-        if (!list->isEmpty())
-            return displayName(list->first());
-    }
-    return QString();
+    return displayName(firstAddress({&s->to, &s->cc, &s->bcc}));
 }
 
 std::optional<QString> ImapMailItem::firstRecipientAddress()
@@ -248,11 +221,7 @@ std::optional<QString> ImapMailItem::firstRecipientAddress()
     if (!s)
         return std::nullopt;
     clearError();
-    for (const QList<Address>* list : {&s->to, &s->cc, &s->bcc}) {
-        if (!list->isEmpty())
-            return list->first().address;
-    }
-    return QString();
+    return firstAddress({&s->to, &s->cc, &s->bcc}).address;
 }
 
 std::optional<QDateTime> ImapMailItem::receivedOrError()

@@ -4,6 +4,8 @@
 // BODYSTRUCTURE) tells about a message: every property an item answers
 // without its body.
 
+#include "../MailAddress.h"
+
 #include <QDateTime>
 #include <QList>
 #include <QString>
@@ -17,10 +19,7 @@ struct mailimap_date_time;
 
 namespace kestrel::platform::imap {
 
-struct Address {
-    QString name;    // decoded display name, may be empty
-    QString address; // local@domain
-};
+using Address = platform::MailAddress;
 
 enum class MessageKind { Mail, Report, Meeting };
 

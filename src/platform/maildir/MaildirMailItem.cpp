@@ -16,15 +16,6 @@
 
 namespace kestrel::platform::maildir {
 
-namespace {
-
-QString displayName(const MailAddress& address)
-{
-    return address.name.isEmpty() ? address.address : address.name;
-}
-
-} // namespace
-
 MaildirMailItem::MaildirMailItem(std::shared_ptr<MaildirBackend> backend, FolderRef folder,
                                  MessageEntry entry, bool seen)
     : m_backend(std::move(backend)), m_folder(std::move(folder)), m_resolved(seen)
@@ -247,19 +238,9 @@ std::optional<QString> MaildirMailItem::receivedByName()
     if (!parsed)
         return std::nullopt;
     clearError();
-    const QString user = m_backend->profile().userAddress;
-    auto isUser = [&](const MailAddress& a) {
-        return !user.isEmpty() && a.address.compare(user, Qt::CaseInsensitive) == 0;
-    };
-    for (const QList<MailAddress>* list : {&parsed->to, &parsed->cc, &parsed->deliveredTo}) {
-        for (const MailAddress& address : *list) {
-            if (isUser(address))
-                return address.name.isEmpty() ? m_backend->profile().userName : address.name;
-        }
-    }
-    if (!parsed->from.isEmpty() && isUser(parsed->from.first()))
-        return QString(); // the user's own sent mail
-    return parsed->to.isEmpty() ? QString() : displayName(parsed->to.first());
+    return platform::receivedByName({&parsed->to, &parsed->cc, &parsed->deliveredTo}, parsed->to,
+                                    parsed->from, m_backend->profile().userAddress,
+                                    m_backend->profile().userName);
 }
 
 std::optional<MailAddress> MaildirMailItem::firstRecipient()
@@ -268,11 +249,7 @@ std::optional<MailAddress> MaildirMailItem::firstRecipient()
     if (!parsed)
         return std::nullopt;
     clearError();
-    for (const QList<MailAddress>* list : {&parsed->to, &parsed->cc, &parsed->bcc}) {
-        if (!list->isEmpty())
-            return list->first();
-    }
-    return MailAddress{};
+    return firstAddress({&parsed->to, &parsed->cc, &parsed->bcc});
 }
 
 std::optional<QString> MaildirMailItem::firstRecipientName()

@@ -3,6 +3,7 @@
 // The facts the platform reads from a message's header block, parsed with
 // GMime. Only the header block is read from disk (up to kMaxHeaderBytes).
 
+#include "../MailAddress.h"
 #include "../PlatformError.h"
 
 #include <QByteArray>
@@ -13,10 +14,7 @@
 
 namespace kestrel::platform::maildir {
 
-struct MailAddress {
-    QString name;    // decoded display name, may be empty
-    QString address; // addr-spec
-};
+using platform::MailAddress;
 
 enum class ContentKind { Mail, Report, Meeting, MaybeMeeting };
 
