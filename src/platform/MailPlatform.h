@@ -90,6 +90,9 @@ public:
     // True exactly for a store's root folder (its parent is the namespace).
     virtual std::optional<bool> isStoreRoot() = 0;
     virtual std::optional<int> defaultItemType() = 0;
+    // True when the folder's store can only be read (an Outlook data file):
+    // its items can be copied out, never moved, deleted or added to.
+    virtual bool isReadOnly() { return false; }
     virtual std::unique_ptr<ItemCollection> items() = 0;
     virtual std::unique_ptr<FolderCollection> folders() = 0;
     // A new, unsaved mail message in this folder (Items.Add(0)); Save commits it.
