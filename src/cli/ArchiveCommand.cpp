@@ -97,13 +97,37 @@ ExitCode ArchiveCommand::run()
     if (!o.profile.isEmpty())
         qputenv("KESTREL_PROFILE", QFile::encodeName(QFileInfo(o.profile).absoluteFilePath()));
 
+    // Server passwords: PasswordCommand, else the keyring; nobody is asked.
+    shell::SystemKeyring keyring;
+    KeyringPasswordSource passwords(keyring);
+    platform::imap::setPasswordSource(&passwords);
+    struct PasswordSourceReset {
+        ~PasswordSourceReset() { platform::imap::setPasswordSource(nullptr); }
+    } passwordSourceReset;
+
+    // Opened by the check when it must know whether the source can be written.
+    StoreSelection stores;
+    std::optional<bool> storesOpen;
+    const auto openStores = [&] {
+        if (!storesOpen)
+            storesOpen = stores.open();
+        return *storesOpen;
+    };
+
     // The window's checks, in its order, over the options' choices.
     engine::TaskChoices choices;
     choices.sourceChosen = o.source || o.sourceDir;
     choices.destinationChosen = o.dest || o.destDir;
     choices.sameEntry = (o.sourceDir && o.destDir) || (o.source && o.dest && *o.source == *o.dest);
+    choices.Action = o.action;
     choices.SourceIsDisk = o.sourceDir.has_value();
     choices.sourceDiskFolder = o.sourceDir.value_or(QString());
+    // A store that cannot be opened is told when the run opens it.
+    choices.isSourceReadOnly = [&] {
+        const std::unique_ptr<platform::Folder> root =
+            o.source && openStores() ? stores.storeRoot(*o.source, QString()) : nullptr;
+        return root && root->isReadOnly();
+    };
     choices.DestinationIsDisk = o.destDir.has_value();
     choices.destinationDiskFolder = o.destDir.value_or(QString());
     const engine::TaskVerification check = engine::VerifyTaskChoices(choices);
@@ -127,16 +151,7 @@ ExitCode ArchiveCommand::run()
     settings.EndDate = QDateTime(o.to, QTime(23, 59, 59));
     settings.DateBase = o.dateBase;
 
-    // Server passwords: PasswordCommand, else the keyring; nobody is asked.
-    shell::SystemKeyring keyring;
-    KeyringPasswordSource passwords(keyring);
-    platform::imap::setPasswordSource(&passwords);
-    struct PasswordSourceReset {
-        ~PasswordSourceReset() { platform::imap::setPasswordSource(nullptr); }
-    } passwordSourceReset;
-
-    StoreSelection stores;
-    if (!stores.open())
+    if (!openStores())
         return refuse(stores.lastError());
     QList<engine::TaskFolder> folders;
     if (o.source) {

@@ -2,6 +2,7 @@
 
 #include "FolderExists.h"
 #include "PathRoutines.h"
+#include "TaskCounters.h"
 
 #include <QDir>
 
@@ -40,6 +41,11 @@ TaskVerification VerifyTaskChoices(const TaskChoices& choices)
             return refused(VerifyStep::MissingSourceFolder,
                            QStringLiteral("The folder: ") + typed +
                                QStringLiteral("\r\n does not exist."));
+    } else if (choices.Action != int(TaskAction::Copy) && choices.isSourceReadOnly &&
+               choices.isSourceReadOnly()) {
+        return refused(VerifyStep::ReadOnlySource,
+                       QStringLiteral("The 'Source' data store can only be read: its items can "
+                                      "be copied, but not moved or deleted."));
     }
     if (!choices.DestinationIsDisk)
         return {};

@@ -5,6 +5,8 @@
 
 #include <QString>
 
+#include <functional>
+
 namespace kestrel::engine {
 
 // What the user chose, as the window's lists and fields or the command
@@ -13,8 +15,13 @@ struct TaskChoices {
     bool sourceChosen = false;
     bool destinationChosen = false;
     bool sameEntry = false; // source and destination are the same entry
+    int Action = 0;         // TaskAction
     bool SourceIsDisk = false;
     QString sourceDiskFolder; // as typed
+    // Whether the source store can only be read. Asked only when the action
+    // would take items out of a store, since opening one may log on to a
+    // server; nothing means it can be written.
+    std::function<bool()> isSourceReadOnly;
     bool DestinationIsDisk = false;
     QString destinationDiskFolder; // as typed
 };
@@ -27,6 +34,7 @@ enum class VerifyStep {
     SameEntry,           // stop
     NoSourceFolder,      // stop
     MissingSourceFolder, // stop
+    ReadOnlySource,      // stop
     NoDestinationFolder, // stop
     RootFolder,          // a question: Yes goes on, No refuses
 };

@@ -104,7 +104,13 @@ bool frmMain::VerifyTaskSettings()
     choices.sourceChosen = cbTopFolder->currentIndex() >= 0;
     choices.destinationChosen = cbArchiveFolder->currentIndex() >= 0;
     choices.sameEntry = cbTopFolder->currentIndex() == cbArchiveFolder->currentIndex();
+    choices.Action = TaskSettings.Action;
     choices.SourceIsDisk = TaskSettings.SourceIsDisk;
+    // A root that cannot be opened is told when the run opens it.
+    choices.isSourceReadOnly = [this] {
+        const std::unique_ptr<platform::Folder> root = GetSourceRoot();
+        return root && root->isReadOnly();
+    };
     choices.sourceDiskFolder = txtSrcFileSystemFolder->text();
     choices.DestinationIsDisk = TaskSettings.DestinationIsDisk;
     choices.destinationDiskFolder = txtDstFileSystemFolder->text();
@@ -132,6 +138,10 @@ bool frmMain::VerifyTaskSettings()
     case VerifyStep::NoSourceFolder:
     case VerifyStep::MissingSourceFolder:
         messages.stop(this, check.text);
+        return false;
+    case VerifyStep::ReadOnlySource:
+        messages.stop(this, check.text);
+        cbAction->setFocus();
         return false;
     case VerifyStep::NoDestinationFolder:
         messages.stop(this, check.text);

@@ -96,7 +96,7 @@ std::unique_ptr<shell::frmMain> ShellFixture::start(shell::StartupOutcome expect
         log.append("beep");
     };
     services.createApplication = [this]() -> std::unique_ptr<platform::Application> {
-        auto real = platform::createApplication();
+        auto real = platform::createApplication(backends);
         log.append(real ? "application created" : "no application");
         if (!real)
             return nullptr;

@@ -3,6 +3,7 @@
 #include "RecordingPlatform.h"
 #include "ShellRecorders.h"
 #include "dialogs/RecordingServices.h"
+#include "platform/PlatformRegistry.h"
 #include "platform/maildir/LocalMailFinder.h"
 #include "shell/SettingsStore.h"
 #include "shell/frmMain.h"
@@ -53,6 +54,8 @@ protected:
     std::shared_ptr<AnsweringFolderPicker> picker = std::make_shared<AnsweringFolderPicker>();
     std::shared_ptr<RecordingSound> sound = std::make_shared<RecordingSound>();
     std::shared_ptr<MemoryKeyring> keyring = std::make_shared<MemoryKeyring>();
+    // The backends the window opens the profile with.
+    platform::BackendRegistry backends = platform::installedBackends();
     // Where the stores dialog looks for mail: a fake home in dir, without Dovecot.
     platform::maildir::LocalMailPlaces places;
 

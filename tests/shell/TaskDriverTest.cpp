@@ -5,6 +5,7 @@
 #include "dialogs/frmConfig.h"
 #include "engine/TaskCounters.h"
 #include "folders/FolderTreeView.h"
+#include "support/ForeignBackend.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -16,6 +17,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QSettings>
 #include <QTest>
 
 using namespace kestrel;
@@ -191,6 +193,46 @@ TEST_F(TaskDriver, UnopenableRootsStopTheRunBeforeTheConfirmation)
     EXPECT_EQ(onlyBox().text, "Cannot open the 'Source' Root.");
     EXPECT_EQ(window->flags().TasksRunCount, 1);
     EXPECT_TRUE(sound->played.isEmpty()) << "no run, no sound";
+}
+
+TEST_F(TaskDriver, MoveAndDeleteFromAStoreThatCanOnlyBeReadAreRefusedCopyRuns)
+{
+    writeStores();
+    addMessages("Inbox", 2);
+    QSettings(maildir->root() + "/profile.ini", QSettings::IniFormat)
+        .setValue("Store1/Type", test::kReadOnlyType);
+    backends = test::withForeignBackend();
+    settings->write("Dialogs", "ShowConfirmation", "0");
+    auto window = start();
+    QApplication::setActiveWindow(window.get());
+    ASSERT_EQ(window->cbTopFolder->currentText(), "Personal Folders");
+    ASSERT_EQ(window->cbArchiveFolder->currentText(), "Archive");
+    tick(*window, "Inbox");
+
+    // A preview is refused too: it would count what Start cannot do.
+    for (const int action : {0, 2}) {
+        for (QPushButton* button : {window->cmdArchive, window->cmdPreview}) {
+            messages.requests.clear();
+            window->cbAction->setCurrentIndex(action);
+            window->dtStart->setFocus();
+            press(button);
+            EXPECT_EQ(onlyBox().text, "The 'Source' data store can only be read: its items can "
+                                      "be copied, but not moved or deleted.");
+            EXPECT_EQ(onlyBox().icon, MessageIcon::Stop);
+            EXPECT_EQ(window->focusWidget(), window->cbAction);
+        }
+    }
+    EXPECT_EQ(window->flags().TasksRunCount, 0) << "refusals do not count";
+    EXPECT_EQ(maildir->messageFiles("Inbox").size(), 2);
+    EXPECT_TRUE(maildir->messageFiles("Inbox", "Archive").isEmpty());
+
+    messages.requests.clear();
+    window->cbAction->setCurrentIndex(1);
+    press(window->cmdArchive);
+    EXPECT_TRUE(messages.requests.isEmpty()) << messages.texts().join(" | ").toStdString();
+    EXPECT_EQ(window->flags().TasksRunCount, 1);
+    EXPECT_EQ(maildir->messageFiles("Inbox").size(), 2);
+    EXPECT_EQ(maildir->messageFiles("Inbox", "Archive").size(), 2);
 }
 
 TEST_F(TaskDriver, PreviewThenStartEachCountFromZeroAndRenewTheTickedCounts)

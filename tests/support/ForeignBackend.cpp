@@ -92,8 +92,12 @@ private:
 };
 
 struct Shared {
-    explicit Shared(std::shared_ptr<ForeignBatchLog> log) : actions(std::move(log)) {}
+    Shared(std::shared_ptr<ForeignBatchLog> log, bool readOnly)
+        : actions(std::move(log)), readOnly(readOnly)
+    {
+    }
     ForeignBatchActions actions;
+    bool readOnly;
 };
 
 class ForeignFolder;
@@ -245,6 +249,7 @@ public:
     {
         return pass(m_inner->defaultItemType(), *m_inner);
     }
+    bool isReadOnly() override { return m_shared->readOnly; }
     std::unique_ptr<ItemCollection> items() override
     {
         std::unique_ptr<ItemCollection> found = pass(m_inner->items(), *m_inner);
@@ -344,15 +349,17 @@ private:
 platform::BackendRegistry withForeignBackend(std::shared_ptr<ForeignBatchLog> log)
 {
     platform::BackendRegistry backends = platform::installedBackends();
-    backends.add(QLatin1String(kForeignType),
-                 [log](const platform::MailProfile& stores) -> std::unique_ptr<Namespace> {
-                     std::unique_ptr<Namespace> inner =
-                         platform::maildir::openMaildirStores(stores);
-                     if (!inner)
-                         return nullptr;
-                     return std::make_unique<ForeignNamespace>(std::make_shared<Shared>(log),
-                                                               std::move(inner));
-                 });
+    for (const bool readOnly : {false, true}) {
+        backends.add(
+            QLatin1String(readOnly ? kReadOnlyType : kForeignType),
+            [log, readOnly](const platform::MailProfile& stores) -> std::unique_ptr<Namespace> {
+                std::unique_ptr<Namespace> inner = platform::maildir::openMaildirStores(stores);
+                if (!inner)
+                    return nullptr;
+                return std::make_unique<ForeignNamespace>(std::make_shared<Shared>(log, readOnly),
+                                                          std::move(inner));
+            });
+    }
     return backends;
 }
 

@@ -18,6 +18,10 @@
 namespace kestrel::test {
 
 inline constexpr const char* kForeignType = "maildir-foreign";
+// The same, with every folder saying that its store can only be read, as an
+// Outlook data file's do. Nothing below stops a change: what refuses it is
+// the program's own check.
+inline constexpr const char* kReadOnlyType = "maildir-readonly";
 
 // One call of the foreign backend's BatchActions.
 struct ForeignBatch {
@@ -30,7 +34,8 @@ struct ForeignBatchLog {
     std::vector<qsizetype> sizes() const;
 };
 
-// The installed backends and the foreign one; its sets go into log when given.
+// The installed backends, the foreign one and the read-only one; their sets
+// go into log when given.
 platform::BackendRegistry withForeignBackend(std::shared_ptr<ForeignBatchLog> log = {});
 
 } // namespace kestrel::test
