@@ -1,5 +1,6 @@
 #include "StoresSetup.h"
 
+#include "FolderPicker.h"
 #include "dialogs/DialogRunner.h"
 #include "frmImapAccount.h"
 #include "frmStores.h"
@@ -19,6 +20,9 @@ namespace kestrel::shell {
 namespace {
 
 using platform::maildir::FoundMailTree;
+
+// The profile's type of an Outlook data file's store.
+constexpr char kDataFileType[] = "pst";
 
 QString contentsText(qint64 messages, int folders, bool capped)
 {
@@ -52,6 +56,28 @@ bool isServer(const StoreChoice& choice)
     return !type.isEmpty() && !platform::storeTypeHasPath(type);
 }
 
+bool isDataFile(const StoreChoice& choice)
+{
+    return choice.keys.value(QStringLiteral("Type")).trimmed().toLower() ==
+           QLatin1String(kDataFileType);
+}
+
+// A data file is only looked at here: what it holds is read when the store
+// is opened, which says at start-up why one cannot be used.
+void fillDataFileContents(StoreChoice& choice)
+{
+    const QFileInfo file(choice.path);
+    if (!file.exists())
+        choice.problem = QStringLiteral("does not exist");
+    else if (!file.isFile() || !isOutlookDataFile(choice.path))
+        choice.problem = QStringLiteral("is not an Outlook data file (.pst or .ost)");
+    else if (!file.isReadable())
+        choice.problem = QStringLiteral("cannot be read");
+    else
+        choice.contents = QStringLiteral("Outlook data file, %1, read only")
+                              .arg(QLocale().formattedDataSize(file.size()));
+}
+
 QString login(const QString& user, const QString& host)
 {
     return QStringLiteral("%1@%2").arg(user, host);
@@ -75,6 +101,10 @@ void fillContents(StoreChoice& choice)
         choice.place = QStringLiteral("%1:%2").arg(account->host).arg(account->port);
         return;
     }
+    if (isDataFile(choice)) {
+        fillDataFileContents(choice);
+        return;
+    }
     choice.problem = problemOf(choice.name, choice.path);
     if (!choice.problem.isEmpty())
         return;
@@ -96,6 +126,13 @@ StoreChoice StoresSetup::describe(const QString& path, const QString& home)
 {
     StoreChoice choice;
     choice.path = path;
+    if (QFileInfo(path).isFile()) {
+        // Named as the file is, without its extension.
+        choice.name = QFileInfo(path).completeBaseName();
+        choice.keys.insert(QStringLiteral("Type"), QString::fromLatin1(kDataFileType));
+        fillContents(choice);
+        return choice;
+    }
     choice.name = QFileInfo(path).fileName();
     while (choice.name.startsWith('.'))
         choice.name.remove(0, 1);

@@ -34,7 +34,7 @@ public:
     // and not listed yet, and an empty "Archive" store when none is named so.
     // Without a profile, what was found and the archive store come ticked.
     QList<StoreChoice> proposals() const;
-    // The row for a folder the user picked.
+    // The row for a folder or an Outlook data file the user picked.
     static StoreChoice describe(const QString& path, const QString& home);
     // The row of a server account.
     static StoreChoice describe(const platform::imap::ImapAccount& account);

@@ -59,7 +59,8 @@ frmStores::frmStores(const QList<StoreChoice>& choices, FolderPicker& picker,
         QStringLiteral("Tick the mail folders to archive from and to, and name them as they "
                        "should appear in the Source and Destination lists. The folders found on "
                        "this computer are listed; an empty store named \"Archive\" receives what "
-                       "you archive."));
+                       "you archive. An Outlook data file (.pst, .ost) can be added as a store "
+                       "to archive from: it is only read, so its mail is copied, never moved."));
 
     lstStores = new QTreeWidget(this);
     lstStores->setObjectName(QStringLiteral("lstStores"));
@@ -76,7 +77,7 @@ frmStores::frmStores(const QList<StoreChoice>& choices, FolderPicker& picker,
     lstStores->setColumnWidth(NameColumn, 160);
     lstStores->setMinimumHeight(170);
 
-    cmdAdd = sideButton(this, "cmdAdd", QStringLiteral("&Add Folder..."));
+    cmdAdd = sideButton(this, "cmdAdd", QStringLiteral("&Add Folder or File..."));
     cmdAddImap = sideButton(this, "cmdAddImap", QStringLiteral("Add &IMAP Account..."));
     cmdRemove = sideButton(this, "cmdRemove", QStringLiteral("&Remove"));
     cmdUp = sideButton(this, "cmdUp", QStringLiteral("Move &Up"));
@@ -209,10 +210,10 @@ void frmStores::accept()
 
 void frmStores::cmdAdd_Click()
 {
-    const std::optional<QString> folder = m_picker.pickFolder(this, QDir::homePath());
-    if (!folder || folder->trimmed().isEmpty())
+    const std::optional<QString> chosen = m_picker.pickFolderOrDataFile(this, QDir::homePath());
+    if (!chosen || chosen->trimmed().isEmpty())
         return;
-    StoreChoice choice = m_describe(QDir::cleanPath(*folder));
+    StoreChoice choice = m_describe(QDir::cleanPath(*chosen));
     choice.ticked = true;
     addRow(choice);
     lstStores->setCurrentItem(lstStores->topLevelItem(lstStores->topLevelItemCount() - 1));

@@ -23,7 +23,7 @@ class FolderPicker;
 class frmStores : public QDialog {
     Q_OBJECT
 public:
-    // describe: the row for a folder the user added by hand. addAccount: the
+    // describe: the row for a folder or data file the user added by hand. addAccount: the
     // row for a server account the user describes, or nothing; note gets what
     // the user should know about it.
     using AccountAdder = std::function<std::optional<StoreChoice>(QWidget* owner, QString* note)>;

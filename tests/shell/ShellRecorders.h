@@ -21,6 +21,10 @@ public:
         startFolders.append(startFolder);
         return answer;
     }
+    std::optional<QString> pickFolderOrDataFile(QWidget* owner, const QString& startFolder) override
+    {
+        return pickFolder(owner, startFolder);
+    }
     std::optional<QString> answer; // nothing: the user cancels
     QStringList startFolders;
 };

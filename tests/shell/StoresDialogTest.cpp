@@ -1,5 +1,6 @@
 #include "ShellFixture.h"
 #include "folders/FolderTreeView.h"
+#include "shell/FileDialogFolderPicker.h"
 #include "shell/frmStores.h"
 #include "support/TempMaildir.h"
 
@@ -290,4 +291,69 @@ TEST_F(StoresDialog, UnusableStoresAreLeftOutWithOneMessageAndNothingIsMadeForTh
     EXPECT_EQ(snapshot(plain), plainBefore);
     QFile::setPermissions(lockedPath,
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+}
+
+TEST_F(StoresDialog, AddTakesAnOutlookDataFileAsAStoreOfItsOwnType)
+{
+    settings->write("Dialogs", "ShowFirstWarning", "0");
+    const QString profile = writeProfile({{"Personal Folders", demoStoreDir("Personal Folders")},
+                                          {"Archive", demoStoreDir("Archive")}});
+    useProfile(profile);
+    auto window = start();
+    const QString dataFile = dir.filePath("Old Mail.PST");
+    const QString note = dir.filePath("notes.txt");
+    for (const QString& file : {dataFile, note}) {
+        QFile written(file);
+        ASSERT_TRUE(written.open(QIODevice::WriteOnly));
+        written.write(QByteArray(4096, 'x'));
+    }
+    QStringList rows;
+    dialogs.inspect = [&](QDialog& shown) {
+        auto* stores = qobject_cast<frmStores*>(&shown);
+        ASSERT_TRUE(stores);
+        for (const QString& file : {note, dataFile}) {
+            picker->answer = file;
+            stores->cmdAdd->click();
+        }
+        QTreeWidget& list = *stores->lstStores;
+        for (int i = 2; i < list.topLevelItemCount(); ++i)
+            rows.append(list.topLevelItem(i)->text(0) + " | " + list.topLevelItem(i)->text(2));
+        pressEnter(*stores);
+        EXPECT_EQ(stores->result(), QDialog::Rejected) << "the text file cannot be a store";
+        EXPECT_TRUE(stores->lblProblem->text().startsWith("\"notes\" cannot be used"))
+            << stores->lblProblem->text().toStdString();
+        list.setCurrentItem(list.topLevelItem(2));
+        stores->cmdRemove->click();
+        pressEnter(*stores);
+        EXPECT_EQ(stores->result(), QDialog::Accepted);
+    };
+    window->cmdStores->click();
+
+    ASSERT_EQ(rows.size(), 2);
+    EXPECT_EQ(rows[0], "notes | is not an Outlook data file (.pst or .ost)");
+    EXPECT_TRUE(rows[1].startsWith("Old Mail | Outlook data file, ")) << rows[1].toStdString();
+    QSettings written(profile, QSettings::IniFormat);
+    EXPECT_EQ(written.value("Store3/Name").toString(), "Old Mail");
+    EXPECT_EQ(written.value("Store3/Type").toString(), "pst");
+    EXPECT_EQ(written.value("Store3/Path").toString(), dataFile);
+}
+
+TEST(FolderOrDataFileDialog, ChoosesADirectoryOrAnOutlookDataFileAndNothingElse)
+{
+    kestrel::test::TempDir dir;
+    QDir().mkpath(dir.filePath("Mail"));
+    for (const char* name : {"backup.ost", "notes.txt"}) {
+        QFile file(dir.filePath(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    }
+    for (const auto& [name, taken] :
+         {std::pair{"Mail", true}, std::pair{"backup.ost", true}, std::pair{"notes.txt", false}}) {
+        kestrel::shell::FolderOrDataFileDialog dialog(nullptr, dir.path());
+        dialog.selectFile(dir.filePath(name));
+        dialog.accept();
+        EXPECT_EQ(dialog.result(), taken ? QDialog::Accepted : QDialog::Rejected) << name;
+        if (taken) {
+            EXPECT_EQ(dialog.selectedFiles(), QStringList{dir.filePath(name)}) << name;
+        }
+    }
 }
