@@ -154,7 +154,7 @@ void JournalWriter::ItemDone(const ItemReport& report)
     if (!m_file.isOpen() || !IsJournalled(report.outcome) ||
         (report.outcome == ReportOutcome::Skipped && !m_withSkips))
         return;
-    writeLine(JournalLine(report));
+    writeBytes(JournalLine(report) + '\n');
     if (++m_unsynced >= kSyncEvery)
         sync();
 }
@@ -172,9 +172,13 @@ bool JournalWriter::finish(QJsonObject end)
 
 bool JournalWriter::writeLine(const QJsonObject& line)
 {
+    return writeBytes(QJsonDocument(line).toJson(QJsonDocument::Compact) + '\n');
+}
+
+bool JournalWriter::writeBytes(const QByteArray& bytes)
+{
     // One write per line, unbuffered: a killed run loses no line it wrote,
     // and at worst leaves the last one torn.
-    const QByteArray bytes = QJsonDocument(line).toJson(QJsonDocument::Compact) + '\n';
     if (m_file.write(bytes) == bytes.size())
         return true;
     m_lastError = QStringLiteral("Cannot write the run journal ") + m_file.fileName() +

@@ -72,6 +72,7 @@ public:
 
 private:
     bool writeLine(const QJsonObject& line);
+    bool writeBytes(const QByteArray& bytes);
     bool sync();
 
     bool m_withSkips;

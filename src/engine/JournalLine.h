@@ -34,9 +34,9 @@ struct JournalAction {
 // not what a preview would do.
 bool IsJournalled(ReportOutcome outcome);
 
-// The report's line; the file it names (if any) is read for its size, time
-// and hash.
-QJsonObject JournalLine(const ItemReport& report);
+// The report's line, a compact JSON object without the line end; the file it
+// names (if any) is read for its size, time and hash.
+QByteArray JournalLine(const ItemReport& report);
 // nullopt when the object is no action line.
 std::optional<JournalAction> JournalActionFrom(const QJsonObject& line);
 

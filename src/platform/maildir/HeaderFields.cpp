@@ -19,6 +19,77 @@ bool isNameChar(char c)
            c == '_' || c == '.';
 }
 
+bool isAtomChar(char c)
+{
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
+           c == '_' || c == '+';
+}
+
+bool isWordChar(char c)
+{
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
+}
+
+// Dot-separated runs of chars that pass `allowed`, none empty.
+bool isDotted(QByteArrayView text, bool (*allowed)(char))
+{
+    if (text.isEmpty() || text.front() == '.' || text.back() == '.')
+        return false;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '.' ? text[i - 1] == '.' : !allowed(c))
+            return false;
+    }
+    return true;
+}
+
+// local@domain of plain atoms. Punycode domains are left to GMime, which
+// decodes them.
+bool isPlainAddrSpec(QByteArrayView text)
+{
+    const qsizetype at = text.indexOf('@');
+    if (at <= 0)
+        return false;
+    const QByteArrayView domain = text.sliced(at + 1);
+    return isDotted(text.first(at), isAtomChar) && isDotted(domain, isAtomChar) &&
+           !domain.contains('_') && !domain.contains('+') &&
+           QByteArrayView(domain).toByteArray().toLower().indexOf("xn--") < 0;
+}
+
+// Words of letters and digits, one space apart.
+bool isPlainPhrase(QByteArrayView text)
+{
+    if (text.isEmpty() || text.front() == ' ' || text.back() == ' ')
+        return false;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == ' ' ? text[i - 1] == ' ' : !isWordChar(c))
+            return false;
+    }
+    return true;
+}
+
+// One mailbox in a form whose reading is plain: "a@b.c", "Name <a@b.c>" or
+// "\"Name\" <a@b.c>" with a name of plain words. Anything else (groups,
+// comments, several mailboxes, encoded words) goes to GMime's parser.
+std::optional<MailAddress> plainMailbox(QByteArrayView value)
+{
+    if (isPlainAddrSpec(value))
+        return MailAddress{QString(), QString::fromLatin1(value)};
+    if (!value.endsWith('>'))
+        return std::nullopt;
+    const qsizetype open = value.lastIndexOf('<');
+    if (open < 2 || value[open - 1] != ' ')
+        return std::nullopt;
+    const QByteArrayView addr = value.sliced(open + 1, value.size() - open - 2);
+    QByteArrayView name = value.first(open - 1);
+    if (name.size() >= 2 && name.front() == '"' && name.back() == '"')
+        name = name.sliced(1, name.size() - 2);
+    if (!isPlainAddrSpec(addr) || !isPlainPhrase(name))
+        return std::nullopt;
+    return MailAddress{QString::fromLatin1(name), QString::fromLatin1(addr)};
+}
+
 QByteArray takeGString(char* text)
 {
     QByteArray out(text ? text : "");
@@ -76,6 +147,10 @@ bool HeaderFields::scan()
             } else if (name.compare("From", Qt::CaseInsensitive) == 0) {
                 m_from.append(range);
                 open = &m_from.last();
+            } else if (!m_contentType.found() &&
+                       name.compare("Content-Type", Qt::CaseInsensitive) == 0) {
+                m_contentType = range;
+                open = &m_contentType;
             }
         }
         start = next;
@@ -88,8 +163,26 @@ QByteArray HeaderFields::raw(Range range) const
     return m_block.sliced(range.begin, range.end - range.begin);
 }
 
+std::optional<QByteArrayView> HeaderFields::plainText(Range range) const
+{
+    QByteArrayView text(m_block.constData() + range.begin, range.end - range.begin);
+    for (const char c : text) {
+        if (c < 0x20 || c > 0x7e)
+            return std::nullopt; // a fold, a tab or 8-bit text
+    }
+    if (text.contains("=?"))
+        return std::nullopt;
+    while (!text.isEmpty() && text.front() == ' ')
+        text = text.sliced(1);
+    while (!text.isEmpty() && text.back() == ' ')
+        text.chop(1);
+    return text;
+}
+
 QByteArray HeaderFields::decodedText(Range range) const
 {
+    if (const std::optional<QByteArrayView> plain = plainText(range))
+        return plain->toByteArray();
     msg::ensureGMime();
     const QByteArray unfolded = takeGString(g_mime_utils_header_unfold(raw(range).constData()));
     return takeGString(g_mime_utils_header_decode_text(nullptr, unfolded.constData()));
@@ -116,9 +209,24 @@ QString HeaderFields::subject() const
 QList<MailAddress> HeaderFields::from() const
 {
     QList<MailAddress> out;
-    for (const Range& range : m_from)
-        appendParsedAddresses(raw(range), out);
+    for (const Range& range : m_from) {
+        const std::optional<QByteArrayView> plain = plainText(range);
+        if (const std::optional<MailAddress> one = plain ? plainMailbox(*plain) : std::nullopt)
+            out.append(*one);
+        else
+            appendParsedAddresses(raw(range), out);
+    }
     return out;
+}
+
+std::optional<ContentKind> HeaderFields::plainKind() const
+{
+    if (!m_contentType.found())
+        return ContentKind::Mail;
+    const QByteArray value = raw(m_contentType).toLower();
+    if (value.contains("multipart") || value.contains("calendar"))
+        return std::nullopt;
+    return ContentKind::Mail;
 }
 
 } // namespace kestrel::platform::maildir

@@ -28,6 +28,9 @@ public:
     std::optional<qint64> dateMsecs() const; // the last Date field, epoch milliseconds
     QString subject() const;                 // the last Subject field, decoded
     QList<MailAddress> from() const;         // the mailboxes of every From field
+    // Mail when the first Content-Type field cannot name a report, a meeting or
+    // a multipart body; nullopt when only MessageHeaders::kindOf can tell.
+    std::optional<ContentKind> plainKind() const;
 
 private:
     struct Range {
@@ -38,12 +41,16 @@ private:
     bool scan();
     QByteArray raw(Range range) const;
     QByteArray decodedText(Range range) const;
+    // The value of a one-line field of plain ASCII text, which GMime's
+    // unfolding and decoding would only trim; nullopt for anything else.
+    std::optional<QByteArrayView> plainText(Range range) const;
 
     QByteArray m_block;
     bool m_readable = false;
     Range m_date;
     Range m_subject;
     QList<Range> m_from;
+    Range m_contentType; // the first one, as MessageHeaders::kindOf reads it
 };
 
 } // namespace kestrel::platform::maildir

@@ -170,6 +170,10 @@ std::optional<ContentKind> MessageFile::kind(PlatformError* error)
         m_headerBlock = readHeaderBlock(path(), error);
     if (!m_headerBlock)
         return std::nullopt;
+    if (const HeaderFields* found = fields()) {
+        if (const std::optional<ContentKind> plain = found->plainKind())
+            return plain;
+    }
     return MessageHeaders::kindOf(*m_headerBlock);
 }
 

@@ -60,6 +60,24 @@ QList<Case> awkwardHeaders()
         {"no body", "Subject: headers only\nFrom: h@x.org\nDate: 3 Mar 2026 10:00 +0000\n", true},
         {"no body, no final newline", "From: h@x.org\nSubject: cut", true},
         {"no headers", "\nJust a body\n", true},
+        {"plain forms, read without GMime",
+         "Subject:   spaced  out  \nFrom: Ann Sender <ann@sender.example>\n"
+         "From: \"Ann Sender\" <a@b.c>\nFrom: a+b@c.d\nFrom: A.B <a@b.c>\nFrom: Ann<a@b.c>\n"
+         "From: <a@b.c>\nContent-Type: text/plain; charset=us-ascii\n" +
+             body,
+         true},
+        {"near plain forms",
+         "Subject:\tTabbed \"q\" (c)\nFrom: a@xn--bcher-kva.example\nFrom: Ann <a.@b.c>\n"
+         "From: \"Ann, X\" <a@b.c>\nFrom: a@b@c\nFrom: Ann  Two <a@b.c>\nFrom: O'Brien <o@b.c>\n"
+         "Content-Type: Multipart/Report; report-type=delivery-status; boundary=x\n" +
+             body,
+         true},
+        {"calendar", "Content-Type: text/calendar; method=REQUEST\nSubject: m\n" + body, true},
+        {"calendar without method", "Content-Type: text/calendar\n" + body, true},
+        {"multipart, first type counts",
+         "Content-type: multipart/alternative; boundary=x\nContent-Type: text/plain\n" + body,
+         true},
+        {"folded type", "Content-Type: text/plain;\n charset=\"x-multipart\"\n" + body, true},
         {"8-bit not utf-8, body charset",
          "Content-Type: text/plain; charset=iso-8859-2\nSubject: \xb1\xe6\xea\nFrom: \xa3ukasz "
          "<l@x.pl>\n" +
@@ -123,6 +141,7 @@ TEST(MessageHeaderFields, ReadWithoutParseAsTheFullParseReadsThem)
         const std::optional<QByteArray> block =
             readHeaderBlock(dir.filePath(QStringLiteral("cur/") + name), nullptr);
         ASSERT_TRUE(block);
+        EXPECT_EQ(file.kind(nullptr), MessageHeaders::kindOf(*block));
         EXPECT_EQ(HeaderFields(*block).readable(), c.light);
     }
 }
