@@ -10,47 +10,10 @@
 #include <QProcess>
 
 #include <cstdio>
-#include <dirent.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 using namespace kestrel::bench;
 
 namespace {
-
-// What a minimal archiver must do: stat each file, optionally read its header, rename.
-int renameLoop(const QString& maildir, bool readHeader, qint64 cutoff)
-{
-    const QByteArray cur = QFile::encodeName(maildir + QStringLiteral("/cur/"));
-    const QByteArray dest = QFile::encodeName(maildir + QStringLiteral("/.Archive/cur/"));
-    DIR* dir = ::opendir(cur.constData());
-    if (!dir)
-        return -1;
-    int moved = 0;
-    char buffer[4096];
-    while (dirent* entry = ::readdir(dir)) {
-        if (entry->d_name[0] == '.')
-            continue;
-        const QByteArray from = cur + entry->d_name;
-        struct stat st {};
-        if (::stat(from.constData(), &st) != 0 || st.st_mtime >= cutoff)
-            continue;
-        if (readHeader) {
-            const int fd = ::open(from.constData(), O_RDONLY);
-            if (fd < 0 || ::read(fd, buffer, sizeof buffer) < 0) {
-                if (fd >= 0)
-                    ::close(fd);
-                continue;
-            }
-            ::close(fd);
-        }
-        if (::rename(from.constData(), (dest + entry->d_name).constData()) == 0)
-            ++moved;
-    }
-    ::closedir(dir);
-    return moved;
-}
 
 int filesIn(const QString& maildir)
 {
@@ -133,16 +96,18 @@ int main(int argc, char** argv)
     const qint64 cutoff = QDateTime(QDate(2020, 1, 1), QTime(0, 0)).toSecsSinceEpoch();
     int moved = 0;
     const double readSeconds =
-        secondsOf([&] { moved = renameLoop(work + QStringLiteral("/rn1"), true, cutoff); });
+        secondsOf([&] { moved = headerLoop(work + QStringLiteral("/rn1"), true, true, cutoff); });
     std::printf("stat + read 4 kB + rename loop: %d moved in %.2f s\n", moved, readSeconds);
     const double renameSeconds =
-        secondsOf([&] { moved = renameLoop(work + QStringLiteral("/rn2"), false, cutoff); });
+        secondsOf([&] { moved = headerLoop(work + QStringLiteral("/rn2"), false, true, cutoff); });
     std::printf("stat + rename loop: %d moved in %.2f s\n", moved, renameSeconds);
 
     clearDir(work);
-    std::printf("move %d (half in range): engine %.2f s, doveadm %.2f s, rename loop %.2f s; "
-                "engine/doveadm %.2f (target <= 1.5), engine/rename %.2f\n",
-                args.messages, engine.seconds, dvSeconds, readSeconds, engine.seconds / dvSeconds,
-                engine.seconds / readSeconds);
+    std::printf("move %d (half in range): engine %.2f s, doveadm %.2f s, stat + read + rename "
+                "loop %.2f s\n",
+                args.messages, engine.seconds, dvSeconds, readSeconds);
+    // Engine over the loop (target <= 1.5), and over doveadm move (target < 1).
+    std::printf("ratio=%.2f doveadm=%.2f\n", engine.seconds / readSeconds,
+                engine.seconds / dvSeconds);
     return 0;
 }

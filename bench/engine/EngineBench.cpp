@@ -11,7 +11,11 @@
 #include <QTextStream>
 
 #include <cstdlib>
+#include <dirent.h>
+#include <fcntl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace kestrel::bench {
 
@@ -130,6 +134,38 @@ EngineResult runEngine(const QString& profile, int action, bool preview, const Q
     const test::HeadlessRunResult run = test::RunOverInbox(
         profile, action, preview, diskDir, rangeStart(), rangeEnd(), std::move(onItem));
     return {run.seconds, run.counters, run.status};
+}
+
+int headerLoop(const QString& maildir, bool readHeader, bool rename, qint64 cutoff)
+{
+    const QByteArray cur = QFile::encodeName(maildir + QStringLiteral("/cur/"));
+    const QByteArray dest = QFile::encodeName(maildir + QStringLiteral("/.Archive/cur/"));
+    DIR* dir = ::opendir(cur.constData());
+    if (!dir)
+        return -1;
+    int inRange = 0;
+    char buffer[4096];
+    while (dirent* entry = ::readdir(dir)) {
+        if (entry->d_name[0] == '.')
+            continue;
+        const QByteArray from = cur + entry->d_name;
+        struct stat st {};
+        if (::stat(from.constData(), &st) != 0 || st.st_mtime >= cutoff)
+            continue;
+        if (readHeader) {
+            const int fd = ::open(from.constData(), O_RDONLY);
+            if (fd < 0 || ::read(fd, buffer, sizeof buffer) < 0) {
+                if (fd >= 0)
+                    ::close(fd);
+                continue;
+            }
+            ::close(fd);
+        }
+        if (!rename || ::rename(from.constData(), (dest + entry->d_name).constData()) == 0)
+            ++inRange;
+    }
+    ::closedir(dir);
+    return inRange;
 }
 
 double secondsOf(const std::function<void()>& work)

@@ -53,6 +53,12 @@ EngineResult runEngine(const QString& profile, int action, bool preview,
                        const QString& diskDir = {},
                        std::function<void(const engine::ItemReport&)> onItem = {});
 
+// The floor of a run by received date, what a minimal archiver must do: stat
+// each file of maildir's cur/, and for those received before cutoff (epoch
+// seconds) read 4 kB of the header when readHeader and rename the file into
+// .Archive/cur/ when rename. Returns how many were in range.
+int headerLoop(const QString& maildir, bool readHeader, bool rename, qint64 cutoff);
+
 double secondsOf(const std::function<void()>& work);
 // Peak resident set of this process so far, in MiB.
 double peakRssMiB();

@@ -4,18 +4,33 @@
 
 #include <QStringList>
 
+#include <algorithm>
+
 namespace kestrel::platform::maildir {
 
 namespace {
 
+bool isUnreserved(char16_t c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
+           c == '.' || c == '_' || c == '~';
+}
+
 QString encode(const QString& field)
 {
+    // Store paths and message names are plain all but always: they are
+    // their own encoding, and a run makes one identifier per message.
+    if (std::all_of(field.cbegin(), field.cend(),
+                    [](QChar c) { return isUnreserved(c.unicode()) || c == '/'; }))
+        return field;
     // The bytes, so that a name that is not UTF-8 comes back as it was.
     return QString::fromLatin1(nativePath(field).toPercentEncoding("/"));
 }
 
 QString decode(const QString& field)
 {
+    if (!field.contains('%'))
+        return field; // printable ASCII without escapes reads as itself
     return nameFromBytes(QByteArray::fromPercentEncoding(field.toLatin1()));
 }
 

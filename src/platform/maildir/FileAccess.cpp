@@ -11,8 +11,14 @@ namespace kestrel::platform::maildir {
 
 int openMessageFile(const QString& path, struct stat* st, PlatformError* error)
 {
-    const int fd =
-        ::open(nativePath(path).constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    return openMessageFileAt(AT_FDCWD, path, path, st, error);
+}
+
+int openMessageFileAt(int dirFd, const QString& name, const QString& path, struct stat* st,
+                      PlatformError* error)
+{
+    const int fd = ::openat(dirFd, nativePath(name).constData(),
+                            O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         const int code = errno;
         if (error) {

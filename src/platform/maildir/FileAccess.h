@@ -25,6 +25,10 @@ inline constexpr qint64 kMaxMessageBytes = qint64(1) << 30;
 // without blocking; refuses anything but a regular file. Returns the fd (the
 // caller closes it) and its stat, or -1 with *error.
 int openMessageFile(const QString& path, struct stat* st, PlatformError* error);
+// The same for the entry `name` of the open directory dirFd (a listing's
+// cur/ or new/), which spares walking the whole path; path names the file in errors.
+int openMessageFileAt(int dirFd, const QString& name, const QString& path, struct stat* st,
+                      PlatformError* error);
 // The whole message file, refused when larger than maxBytes.
 std::optional<QByteArray> readMessageFile(const QString& path, qint64 maxBytes,
                                           PlatformError* error);

@@ -5,6 +5,7 @@
 #include "MessageFile.h"
 #include "NativeName.h"
 
+#include <algorithm>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -12,6 +13,8 @@
 namespace kestrel::platform::maildir {
 
 namespace {
+
+constexpr qint64 kMaxKeptHeaderBytes = 32 * 1024 * 1024;
 
 struct DirectoryHandle {
     explicit DirectoryHandle(const QString& path)
@@ -40,9 +43,11 @@ MaildirItemCollection::MaildirItemCollection(std::shared_ptr<MaildirBackend> bac
 }
 
 MaildirItemCollection::MaildirItemCollection(std::shared_ptr<MaildirBackend> backend,
-                                             FolderRef folder, QList<MessageEntry> entries)
+                                             FolderRef folder, QList<MessageEntry> entries,
+                                             QList<FileFacts> facts)
     : m_backend(std::move(backend)), m_folder(std::move(folder)),
-      m_dir(m_backend->folderDir(m_folder)), m_entries(std::move(entries))
+      m_dir(m_backend->folderDir(m_folder)), m_entries(std::move(entries)),
+      m_facts(std::move(facts))
 {
 }
 
@@ -67,11 +72,17 @@ std::unique_ptr<ItemCollection> MaildirItemCollection::restrict(const QString& f
         return nullptr;
     }
     QList<MessageEntry> matching;
+    QList<FileFacts> facts;
     // stat relative to the open cur/ and new/: a folder of 100,000 messages
     // would otherwise walk the whole path 100,000 times.
     const DirectoryHandle cur(m_dir + QLatin1String("/cur"));
     const DirectoryHandle fresh(m_dir + QLatin1String("/new"));
-    for (const MessageEntry& entry : all) {
+    // Header blocks read for the filter are kept for the items up to a
+    // bound, so that a huge folder's run does not hold them all. A run takes
+    // the items from the last, so the walk goes backwards and keeps those.
+    qint64 keptBytes = 0;
+    for (qsizetype i = all.size() - 1; i >= 0; --i) {
+        const MessageEntry& entry = all.at(i);
         MessageFile file(m_dir, entry);
         struct stat st {};
         const int dirFd = entry.inNew ? fresh.fd : cur.fd;
@@ -81,6 +92,7 @@ std::unique_ptr<ItemCollection> MaildirItemCollection::restrict(const QString& f
                 // A link or special file: never opened, but kept, so that
                 // taking it as an item fails and is counted.
                 matching.append(entry);
+                facts.append(FileFacts());
                 continue;
             }
             file.setStat(st);
@@ -90,6 +102,8 @@ std::unique_ptr<ItemCollection> MaildirItemCollection::restrict(const QString& f
             case DateProperty::ReceivedTime:
                 return file.receivedMsecs(nullptr);
             case DateProperty::SentOn:
+                if (dirFd >= 0)
+                    file.loadHeaderBlockAt(dirFd, nullptr);
                 return file.sentOnMsecs(nullptr);
             case DateProperty::LastModificationTime:
                 return file.lastModifiedMsecs(nullptr);
@@ -98,11 +112,22 @@ std::unique_ptr<ItemCollection> MaildirItemCollection::restrict(const QString& f
             }
             return std::nullopt;
         });
-        if (match)
-            matching.append(entry);
+        if (!match)
+            continue;
+        matching.append(entry);
+        FileFacts seen = file.takeFacts();
+        if (seen.headerBlock) {
+            keptBytes += seen.headerBlock->size();
+            if (keptBytes > kMaxKeptHeaderBytes)
+                seen.headerBlock.reset();
+        }
+        facts.append(std::move(seen));
     }
+    std::reverse(matching.begin(), matching.end());
+    std::reverse(facts.begin(), facts.end());
     clearError();
-    return std::make_unique<MaildirItemCollection>(m_backend, m_folder, std::move(matching));
+    return std::make_unique<MaildirItemCollection>(m_backend, m_folder, std::move(matching),
+                                                   std::move(facts));
 }
 
 std::optional<qint64> MaildirItemCollection::count()
@@ -128,7 +153,11 @@ std::unique_ptr<MailItem> MaildirItemCollection::item(qint64 index)
                  QString::number(index));
         return nullptr;
     }
-    auto item = std::make_unique<MaildirMailItem>(m_backend, m_folder, all.at(index - 1), true);
+    FileFacts facts;
+    if (index <= m_facts.size())
+        facts = std::exchange(m_facts[index - 1], {});
+    auto item = std::make_unique<MaildirMailItem>(m_backend, m_folder, all.at(index - 1), true,
+                                                  std::move(facts));
     if (!item->lastError().ok()) {
         setError(item->lastError());
         return nullptr;

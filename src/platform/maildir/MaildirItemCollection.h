@@ -3,6 +3,7 @@
 #include "../MailPlatform.h"
 #include "FolderRef.h"
 #include "MaildirBackend.h"
+#include "MessageFile.h"
 
 #include <memory>
 
@@ -14,8 +15,10 @@ namespace kestrel::platform::maildir {
 class MaildirItemCollection : public ItemCollection {
 public:
     MaildirItemCollection(std::shared_ptr<MaildirBackend> backend, FolderRef folder);
+    // A restriction's result; facts (when not empty) holds what the filter
+    // read of each entry, given to the item made for it.
     MaildirItemCollection(std::shared_ptr<MaildirBackend> backend, FolderRef folder,
-                          QList<MessageEntry> entries);
+                          QList<MessageEntry> entries, QList<FileFacts> facts = {});
 
     std::unique_ptr<ItemCollection> restrict(const QString& filter) override;
     std::optional<qint64> count() override;
@@ -28,6 +31,7 @@ private:
     FolderRef m_folder;
     QString m_dir;
     std::optional<QList<MessageEntry>> m_entries;
+    QList<FileFacts> m_facts;
     PlatformError m_listError; // why the folder could not be listed
 };
 

@@ -17,10 +17,11 @@
 namespace kestrel::platform::maildir {
 
 MaildirMailItem::MaildirMailItem(std::shared_ptr<MaildirBackend> backend, FolderRef folder,
-                                 MessageEntry entry, bool seen)
+                                 MessageEntry entry, bool seen, FileFacts facts)
     : m_backend(std::move(backend)), m_folder(std::move(folder)), m_resolved(seen)
 {
     m_file.emplace(m_backend->folderDir(m_folder), std::move(entry));
+    m_file->adoptFacts(std::move(facts));
     // Links and special files are refused here, before anything reads,
     // moves or deletes through them.
     PlatformError error;
@@ -193,8 +194,11 @@ std::optional<QString> MaildirMailItem::entryId()
     if (!resolve())
         return std::nullopt;
     clearError();
-    return EntryId::forMessage(m_backend->store(m_folder.store).path, m_folder.dirName,
-                               m_file->name().unique);
+    // The unique name outlives flag changes, so the identifier is made once.
+    if (!m_entryId)
+        m_entryId = EntryId::forMessage(m_backend->store(m_folder.store).path, m_folder.dirName,
+                                        m_file->name().unique);
+    return m_entryId;
 }
 
 std::optional<QString> MaildirMailItem::subject()

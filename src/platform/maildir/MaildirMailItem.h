@@ -22,8 +22,9 @@ class MaildirMailItem : public MailItem {
 public:
     // seen: the entry comes from a listing just made, so the file need not be
     // looked for again before it is used.
+    // facts: what a listing's filter read of the file, used instead of reading again.
     MaildirMailItem(std::shared_ptr<MaildirBackend> backend, FolderRef folder, MessageEntry entry,
-                    bool seen = false);
+                    bool seen = false, FileFacts facts = {});
     static std::unique_ptr<MaildirMailItem> createUnsaved(std::shared_ptr<MaildirBackend> backend,
                                                           FolderRef folder);
 
@@ -83,6 +84,7 @@ private:
     std::optional<qint64> m_size;
     std::unique_ptr<MailItem> m_made; // by the last copyTo or deleteItem
     std::optional<QString> m_typeName;
+    std::optional<QString> m_entryId;
 };
 
 } // namespace kestrel::platform::maildir

@@ -9,8 +9,7 @@
 namespace kestrel::platform::maildir {
 
 MessageFile::MessageFile(QString folderDir, MessageEntry entry)
-    : m_dir(std::move(folderDir)), m_entry(std::move(entry)),
-      m_name(MessageFileName::parse(m_entry.fileName))
+    : m_dir(std::move(folderDir)), m_entry(std::move(entry))
 {
 }
 
@@ -18,8 +17,30 @@ void MessageFile::relocate(const MessageEntry& entry)
 {
     m_entry = entry;
     m_path.clear();
-    m_name = MessageFileName::parse(entry.fileName);
+    m_name.reset();
     m_statLoaded = false;
+}
+
+FileFacts MessageFile::takeFacts()
+{
+    FileFacts facts{m_statLoaded, m_mtime, m_ctime, m_statSize, std::move(m_headerBlock)};
+    if (facts.headerBlock)
+        facts.headerBlock->squeeze(); // a read buffer's spare room is not worth keeping
+    m_headerBlock.reset();
+    m_fields.reset();
+    return facts;
+}
+
+void MessageFile::adoptFacts(FileFacts facts)
+{
+    if (facts.statLoaded && !m_statLoaded) {
+        m_mtime = facts.mtime;
+        m_ctime = facts.ctime;
+        m_statSize = facts.size;
+        m_statLoaded = true;
+    }
+    if (facts.headerBlock && !m_headerBlock && !m_headers)
+        m_headerBlock = std::move(facts.headerBlock);
 }
 
 bool MessageFile::loadStat(PlatformError* error)
@@ -70,7 +91,7 @@ std::optional<qint64> MessageFile::receivedMsecs(PlatformError* error)
 
 std::optional<qint64> MessageFile::creationMsecs(PlatformError* error)
 {
-    if (std::optional<qint64> fromName = m_name.creationMsecs())
+    if (std::optional<qint64> fromName = name().creationMsecs())
         return fromName;
     return receivedMsecs(error);
 }
@@ -85,7 +106,7 @@ std::optional<qint64> MessageFile::lastModifiedMsecs(PlatformError* error)
 
 std::optional<qint64> MessageFile::size(PlatformError* error)
 {
-    if (std::optional<qint64> fromName = m_name.sizeField())
+    if (std::optional<qint64> fromName = name().sizeField())
         return fromName;
     if (!loadStat(error))
         return std::nullopt;
@@ -97,6 +118,18 @@ bool MessageFile::loadHeaderBlock(PlatformError* error)
     if (m_headers || m_headerBlock)
         return true;
     m_headerBlock = readHeaderBlock(path(), error);
+    return m_headerBlock.has_value();
+}
+
+bool MessageFile::loadHeaderBlockAt(int dirFd, PlatformError* error)
+{
+    if (m_headers || m_headerBlock)
+        return true;
+    struct stat st {};
+    const int fd = openMessageFileAt(dirFd, m_entry.fileName, path(), &st, error);
+    if (fd < 0)
+        return false;
+    m_headerBlock = readHeaderBlock(fd, path(), error);
     return m_headerBlock.has_value();
 }
 

@@ -16,6 +16,17 @@ struct stat;
 
 namespace kestrel::platform::maildir {
 
+// What a listing's filter read of a file, handed to the item made for it so
+// that the action reads nothing twice. A Maildir message's content never
+// changes (a flag change renames the same file), so the header block stays true.
+struct FileFacts {
+    bool statLoaded = false;
+    qint64 mtime = 0;
+    qint64 ctime = 0;
+    qint64 size = 0;
+    std::optional<QByteArray> headerBlock;
+};
+
 class MessageFile {
 public:
     MessageFile(QString folderDir, MessageEntry entry);
@@ -28,7 +39,12 @@ public:
     }
     const QString& folderDir() const { return m_dir; }
     const MessageEntry& entry() const { return m_entry; }
-    const MessageFileName& name() const { return m_name; }
+    const MessageFileName& name() const
+    {
+        if (!m_name)
+            m_name = MessageFileName::parse(m_entry.fileName);
+        return *m_name;
+    }
     // The file moved (a flag change) or was re-found: forget what was read from the name.
     void relocate(const MessageEntry& entry);
 
@@ -40,6 +56,11 @@ public:
     // Reads the header block once; the field readers below then cannot fail
     // for want of the file.
     bool loadHeaderBlock(PlatformError* error);
+    // The same through the open directory (cur/ or new/) that holds the file.
+    bool loadHeaderBlockAt(int dirFd, PlatformError* error);
+    // What was read so far (the header block moved out), and taking it over.
+    FileFacts takeFacts();
+    void adoptFacts(FileFacts facts);
     // Date:; NotFound when the message has none or it is not a date.
     std::optional<qint64> sentOnMsecs(PlatformError* error);
     std::optional<QString> subject(PlatformError* error);
@@ -61,7 +82,7 @@ private:
     QString m_dir;
     MessageEntry m_entry;
     mutable QString m_path; // built once: every read and stat of the file needs it
-    MessageFileName m_name;
+    mutable std::optional<MessageFileName> m_name; // parsed on first use
     bool m_statLoaded = false;
     qint64 m_mtime = 0;
     qint64 m_ctime = 0;

@@ -185,6 +185,11 @@ std::optional<QByteArray> readHeaderBlock(const QString& path, PlatformError* er
     const int fd = openMessageFile(path, &st, error);
     if (fd < 0)
         return std::nullopt;
+    return readHeaderBlock(fd, path, error);
+}
+
+std::optional<QByteArray> readHeaderBlock(int fd, const QString& path, PlatformError* error)
+{
     QByteArray data;
     char buffer[8192];
     for (;;) {

@@ -40,6 +40,8 @@ inline constexpr qint64 kMaxHeaderBytes = 1024 * 1024;
 // The bytes up to and including the blank line that ends the headers (or the
 // whole file when it has none, capped). Fails with NotFound/AccessDenied/Io.
 std::optional<QByteArray> readHeaderBlock(const QString& path, PlatformError* error);
+// The same from a file opened by the caller (openMessageFile*), which it closes.
+std::optional<QByteArray> readHeaderBlock(int fd, const QString& path, PlatformError* error);
 
 // Appends the mailboxes of an address field's raw value, members of groups
 // included, as GMime parses them.
