@@ -3,6 +3,7 @@
 #include "platform/PlatformRegistry.h"
 #include "platform/imap/ImapStores.h"
 #include "platform/maildir/MaildirStores.h"
+#include "platform/pst/PstStores.h"
 
 namespace kestrel::platform {
 
@@ -12,6 +13,7 @@ const BackendRegistry& installedBackends()
         BackendRegistry backends;
         backends.add(QStringLiteral("maildir"), maildir::openMaildirStores);
         backends.add(QStringLiteral("imap"), imap::openImapStores);
+        backends.add(QStringLiteral("pst"), pst::openPstStores);
         return backends;
     }();
     return registry;
