@@ -75,6 +75,18 @@ std::optional<Property> valueOf(libpff_record_entry_t* entry, std::uint16_t type
     return value;
 }
 
+// A data file stores a subject with a prefix ("RE: ") as 0x01, the prefix's
+// length and then the text; a .msg file and MIME have the plain text.
+void stripSubjectMarker(Property& subject)
+{
+    const std::uint16_t type = tagType(subject.tag);
+    if (type == PtUnicode && subject.data.size() >= 4 && subject.data.at(0) == 1 &&
+        subject.data.at(1) == 0)
+        subject.data.remove(0, 4);
+    else if (type == PtString8 && subject.data.size() >= 2 && subject.data.at(0) == 1)
+        subject.data.remove(0, 2);
+}
+
 void readRecordSet(libpff_record_set_t* set, PropertyFilter filter, PropertyBag& bag)
 {
     int entries = 0;
@@ -103,6 +115,8 @@ void readRecordSet(libpff_record_set_t* set, PropertyFilter filter, PropertyBag&
             continue;
         }
         value->tag = makeTag(std::uint16_t(id), std::uint16_t(type));
+        if (id == pid::Subject)
+            stripSubjectMarker(*value);
         bag.props[value->tag] = std::move(*value);
     }
 }

@@ -1,5 +1,6 @@
 #include "PffExport.h"
 
+#include "support/MsgReaders.h"
 #include "support/TempDir.h"
 
 #include <QDir>
@@ -62,6 +63,13 @@ PffMessage messageAt(const QString& dir, const QString& folder)
     m.folder = folder;
     const QMap<QString, QString> f = fieldsOf(dir + QStringLiteral("/OutlookHeaders.txt"));
     m.subject = f.value(QStringLiteral("Subject"));
+    m.senderName = f.value(QStringLiteral("Sender name"));
+    m.representingName = f.value(QStringLiteral("Sent representing name"));
+    QFile headers(dir + QStringLiteral("/InternetHeaders.txt"));
+    if (headers.open(QIODevice::ReadOnly)) {
+        const MimeSummary s = summarizeMime(headers.readAll() + "\n\n");
+        m.headerFrom = s.fromName.isEmpty() ? s.fromAddress : s.fromName;
+    }
     m.senderEmail = f.value(QStringLiteral("Sender email address"));
     m.delivery = timeOf(f.value(QStringLiteral("Delivery time")));
     m.submit = timeOf(f.value(QStringLiteral("Client submit time")));

@@ -19,6 +19,9 @@ QString pstTestFile(const QString& name);
 struct PffMessage {
     QString folder; // "A\B" below the top
     QString subject;
+    QString senderName;
+    QString representingName; // whom the message is from
+    QString headerFrom; // the From name (else address) of its Internet headers, if it has them
     QString senderEmail;
     QStringList to;                                     // lower-case addresses of the To recipients
     QDateTime delivery, submit, creation, modification; // UTC
