@@ -69,10 +69,19 @@ void FolderTreeView::status(const QString& text)
 void FolderTreeView::ShowChildFolders(platform::Namespace* ns, const CMapiFolder* store)
 {
     status(QStringLiteral("Loading folder list..."));
+    m_sinceFoundStatus.invalidate();
     setUpdatesEnabled(false);
     ClearChildFolders();
     if (ns && store) {
+        // Expanding while nodes come in makes the view lay out every expanded
+        // row again at each yield; a reload expands once, when all are in.
+        m_deferExpansion = true;
         PopulateChildFolders(*ns, store->Name);
+        m_deferExpansion = false;
+        for (int i = 0; i < topLevelItemCount(); ++i) {
+            if (topLevelItem(i)->childCount() > 0)
+                topLevelItem(i)->setExpanded(true);
+        }
         if (!m_additionOrder.isEmpty()) {
             scrollToItem(m_additionOrder.first());
             scrollToTop();
@@ -104,9 +113,12 @@ void FolderTreeView::PopulateChildFolders(platform::Namespace& ns, const QString
         status(QStringLiteral("No folders found in ") + fullPath);
         return;
     }
+    // Each node is filled before it joins the tree: a change to a node in the
+    // tree makes the view look it up among all its rows.
+    QList<QTreeWidgetItem*> nodes;
     for (const CMapiFolder& record : children.records()) {
-        status(QStringLiteral("Found folder ") + record.Name);
-        auto* node = parentNode ? new QTreeWidgetItem(parentNode) : new QTreeWidgetItem(this);
+        foundFolder(record.Name);
+        auto* node = new QTreeWidgetItem;
         node->setText(0, nodeText(record.Name, record.ItemCount));
         node->setData(0, kKeyRole, record.EntryID);
         node->setData(0, kPathRole, record.Path);
@@ -115,12 +127,31 @@ void FolderTreeView::PopulateChildFolders(platform::Namespace& ns, const QString
         setNodeChecked(node, false);
         m_additionOrder.append(node);
         if (!parentNode) {
+            addTopLevelItem(node);
             PopulateChildFolders(ns, record.Path, node);
         } else {
-            parentNode->sortChildren(0, Qt::AscendingOrder);
-            parentNode->setExpanded(true);
+            nodes.append(node);
         }
     }
+    // Sorted once, when all are in: sorting after every child costs a sort
+    // of the siblings so far for each of them.
+    if (parentNode) {
+        parentNode->addChildren(nodes);
+        parentNode->sortChildren(0, Qt::AscendingOrder);
+        if (!m_deferExpansion)
+            parentNode->setExpanded(true);
+    }
+}
+
+void FolderTreeView::foundFolder(const QString& name)
+{
+    // The status line is painted at once; thousands of folders are listed
+    // faster than a screen shows them, so a name is shown once a frame.
+    constexpr qint64 kFrameMs = 20;
+    if (m_sinceFoundStatus.isValid() && m_sinceFoundStatus.elapsed() < kFrameMs)
+        return;
+    m_sinceFoundStatus.start();
+    status(QStringLiteral("Found folder ") + name);
 }
 
 void FolderTreeView::RefreshFolderTree(platform::Namespace& ns)

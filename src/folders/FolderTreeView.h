@@ -3,6 +3,7 @@
 #include "CMapiFolder.h"
 
 #include <QColor>
+#include <QElapsedTimer>
 #include <QIcon>
 #include <QList>
 #include <QTreeWidget>
@@ -68,6 +69,7 @@ protected:
 private:
     void toggleWithChildren(QTreeWidgetItem* node);
     void status(const QString& text);
+    void foundFolder(const QString& name);
 
     QIcon m_unticked;
     QIcon m_ticked;
@@ -75,6 +77,8 @@ private:
     std::function<void(const QString&)> m_setAppStatus;
     std::function<void()> m_yieldEvents;
     QList<QTreeWidgetItem*> m_additionOrder;
+    QElapsedTimer m_sinceFoundStatus;
+    bool m_deferExpansion = false;
 };
 
 } // namespace kestrel::folders

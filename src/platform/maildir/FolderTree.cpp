@@ -9,8 +9,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -72,44 +70,24 @@ bool ensureMaildirDirs(const QString& dir, PlatformError* error)
     return true;
 }
 
-QStringList FolderTree::topDirectories(int store) const
-{
-    // Folder directories and links posing as them (refused when used); names
-    // keep their bytes, so that no folder is skipped for its name.
-    QStringList names;
-    DIR* handle = ::opendir(nativePath(m_backend.store(store).path).constData());
-    if (!handle)
-        return names;
-    const int dirFd = ::dirfd(handle);
-    while (const dirent* entry = ::readdir(handle)) {
-        const char* name = entry->d_name;
-        if (name[0] != '.' || std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0)
-            continue;
-        unsigned char type = entry->d_type;
-        if (type == DT_UNKNOWN) {
-            struct stat st {};
-            if (::fstatat(dirFd, name, &st, AT_SYMLINK_NOFOLLOW) == 0)
-                type = S_ISDIR(st.st_mode) ? DT_DIR : S_ISLNK(st.st_mode) ? DT_LNK : DT_REG;
-        }
-        if (type == DT_DIR || type == DT_LNK)
-            names.append(nameFromBytes(QByteArray(name)));
-    }
-    ::closedir(handle);
-    return names;
-}
-
 QList<FolderRef> FolderTree::children(const FolderRef& parent) const
 {
     struct Found {
         FolderRef ref;
         bool canonical = true;
     };
+    const std::shared_ptr<const RootDirectories> root = m_backend.folderDirectories(parent.store);
+    if (const auto known = root->children.constFind(parent.dirName);
+        known != root->children.cend() && known->parentNames == parent.names)
+        return known->refs;
     QList<Found> found;
     const QString prefix = parent.childPrefix() + '.';
     QSet<QString> seen;
-    for (const QString& dir : topDirectories(parent.store)) {
-        if (!dir.startsWith(prefix))
-            continue;
+    // The listing is sorted: the directories below the parent are one run of it.
+    const QStringList& dirs = root->names;
+    for (auto it = std::lower_bound(dirs.begin(), dirs.end(), prefix);
+         it != dirs.end() && it->startsWith(prefix); ++it) {
+        const QString& dir = *it;
         const qsizetype dot = dir.indexOf('.', prefix.size());
         const QString childDir = dot < 0 ? dir : dir.left(dot);
         if (seen.contains(childDir))
@@ -145,6 +123,7 @@ QList<FolderRef> FolderTree::children(const FolderRef& parent) const
     });
     if (parent.isStoreRoot())
         result.prepend(FolderRef::inbox(parent.store));
+    root->children.insert(parent.dirName, {parent.names, result});
     return result;
 }
 
@@ -208,9 +187,10 @@ bool FolderTree::exists(const FolderRef& folder) const
     if (entryExists(m_backend.folderDir(folder)))
         return true;
     const QString prefix = folder.dirName + '.';
-    const QStringList dirs = topDirectories(folder.store);
-    return std::any_of(dirs.begin(), dirs.end(),
-                       [&](const QString& dir) { return dir.startsWith(prefix); });
+    const std::shared_ptr<const RootDirectories> root = m_backend.folderDirectories(folder.store);
+    const QStringList& dirs = root->names;
+    const auto below = std::lower_bound(dirs.begin(), dirs.end(), prefix);
+    return below != dirs.end() && below->startsWith(prefix);
 }
 
 } // namespace kestrel::platform::maildir

@@ -32,7 +32,6 @@ public:
     bool exists(const FolderRef& folder) const;
 
 private:
-    QStringList topDirectories(int store) const;
     const MaildirBackend& m_backend;
 };
 

@@ -8,6 +8,7 @@
 
 #include "../MailProfile.h"
 #include "FolderRef.h"
+#include "RootListing.h"
 
 #include <QHash>
 #include <QList>
@@ -39,6 +40,13 @@ public:
     // Absolute directory of a folder; the Maildir root for the store root too.
     QString folderDir(const FolderRef& folder) const;
     static QString messagePath(const QString& folderDir, const MessageEntry& entry);
+
+    // The folder directories of a store's root, sorted; read again only when
+    // the root changed.
+    std::shared_ptr<const RootDirectories> folderDirectories(int storeIndex) const
+    {
+        return m_rootListing.folderDirectories(store(storeIndex).path);
+    }
 
     // Whether the directory is a store's Maildir root (Inbox).
     bool isStoreRootDir(const QString& folderDir) const;
@@ -72,6 +80,7 @@ private:
     bool unchangedSinceScan(const QString& folderDir, const FolderIndex& index) const;
 
     MailProfile m_profile;
+    mutable RootListing m_rootListing;
     QHash<QString, FolderIndex> m_indexes;
     QHash<QString, qint64> m_soundFolders; // key -> checked at (ns, monotonic)
 };

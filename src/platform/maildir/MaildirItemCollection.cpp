@@ -1,6 +1,7 @@
 #include "MaildirItemCollection.h"
 
 #include "../DateRestriction.h"
+#include "FolderCount.h"
 #include "MaildirMailItem.h"
 #include "MessageFile.h"
 #include "NativeName.h"
@@ -132,6 +133,18 @@ std::unique_ptr<ItemCollection> MaildirItemCollection::restrict(const QString& f
 
 std::optional<qint64> MaildirItemCollection::count()
 {
+    // A count alone (the folder tree asks one for every folder) needs no list
+    // of names nor the folder's index: it is counted from the directories.
+    if (!m_entries) {
+        PlatformError error;
+        const std::optional<qint64> counted =
+            countFolderMessages(m_dir, m_backend->isStoreRootDir(m_dir), &error);
+        if (!counted)
+            setError(error);
+        else
+            clearError();
+        return counted;
+    }
     const qint64 size = entries().size();
     if (!m_listError.ok()) {
         setError(m_listError);

@@ -1,6 +1,7 @@
 #include "MaildirTreeCounter.h"
 
 #include "FileAccess.h"
+#include "FolderCount.h"
 #include "NativeName.h"
 
 #include <QStringList>
@@ -55,20 +56,6 @@ bool isDirectory(int dirFd, const dirent* entry)
     return ::fstatat(dirFd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode);
 }
 
-// Messages are the entries that are not hidden and not directories.
-qint64 countMessages(int folderFd, const char* name)
-{
-    DirectoryReader dir(folderFd, name);
-    if (!dir.ok())
-        return 0;
-    qint64 n = 0;
-    while (const dirent* entry = dir.next()) {
-        if (entry->d_name[0] != '.' && entry->d_type != DT_DIR)
-            ++n;
-    }
-    return n;
-}
-
 } // namespace
 
 std::optional<MaildirTreeCount> MaildirTreeCounter::count(const QString& root,
@@ -108,7 +95,8 @@ void MaildirTreeCounter::visit(int dirFd, int depth, bool isRoot, MaildirTreeCou
     const bool isFolder = subdirectories.contains("cur") && subdirectories.contains("new");
     if (isFolder) {
         ++walk.folders;
-        walk.messages += countMessages(dirFd, "cur") + countMessages(dirFd, "new");
+        walk.messages += countMessageEntries(dirFd, "cur").value_or(0) +
+                         countMessageEntries(dirFd, "new").value_or(0);
         walk.rootIsFolder = walk.rootIsFolder || isRoot;
         subdirectories.removeAll("cur");
         subdirectories.removeAll("new");

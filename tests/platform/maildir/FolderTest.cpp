@@ -8,6 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
 using namespace kestrel;
 using namespace kestrel::platform::maildir;
 using platform::ErrorKind;
@@ -21,6 +24,16 @@ QStringList childNames(platform::Folder& folder)
     for (int i = 1; i <= children->count().value_or(0); ++i)
         names.append(children->item(i)->name().value_or("?"));
     return names;
+}
+
+// Sets a directory's time as a listing long ago would have found it.
+void ageDirectory(const QString& dir, int secondsAgo)
+{
+    struct timespec times[2] = {};
+    clock_gettime(CLOCK_REALTIME, &times[0]);
+    times[0].tv_sec -= secondsAgo;
+    times[1] = times[0];
+    ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(dir).constData(), times, 0), 0);
 }
 
 } // namespace
@@ -173,4 +186,30 @@ TEST(MaildirFolders, TypeMarkerGivesDefaultItemType)
     EXPECT_EQ(open.folder("Personal Folders\\Contacts")->defaultItemType(), 2);
     EXPECT_EQ(open.folder("Personal Folders\\Junk")->defaultItemType(), 0);
     EXPECT_EQ(open.folder("Personal Folders\\Inbox")->defaultItemType(), 0);
+}
+
+TEST(MaildirFolders, FoldersMadeOrRemovedByAnotherProgramShowAtOnce)
+{
+    test::TempMaildir maildir;
+    const QString store = maildir.addStore("Personal Folders");
+    maildir.folderDir("Old");
+    maildir.writeProfile();
+    ageDirectory(store, 3600); // a root this old is listed once and then trusted
+    test::OpenProfile open;
+    auto root = open.folder("Personal Folders");
+    ASSERT_TRUE(root);
+    EXPECT_EQ(childNames(*root), (QStringList{"Inbox", "Old"}));
+    EXPECT_EQ(childNames(*open.folder("Personal Folders\\Old")), QStringList{});
+
+    maildir.folderDir("Old\\Sub");
+    maildir.addMessage({.folder = "Old\\Sub", .inNew = true});
+    EXPECT_EQ(childNames(*root), (QStringList{"Inbox", "Old"}));
+    EXPECT_EQ(childNames(*open.folder("Personal Folders\\Old")), QStringList{"Sub"});
+    EXPECT_EQ(open.count("Personal Folders\\Old\\Sub"), 1);
+
+    // Removed, and the root's time set back, but to another time than listed.
+    ASSERT_TRUE(QDir(store + "/.Old.Sub").removeRecursively());
+    ageDirectory(store, 1800);
+    EXPECT_EQ(childNames(*open.folder("Personal Folders\\Old")), QStringList{});
+    EXPECT_FALSE(open.folder("Personal Folders\\Old\\Sub"));
 }
