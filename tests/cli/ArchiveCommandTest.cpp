@@ -9,9 +9,11 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QSettings>
 #include <QStandardPaths>
 #include <QThread>
 
@@ -139,6 +141,42 @@ TEST_F(ArchiveCommand, BadArgumentsGiveOneLineAndExitTwoAndChangeNothing)
         EXPECT_TRUE(result.err.contains(expected)) << result.err.toStdString();
     }
     EXPECT_EQ(treeSnapshot(stores.rootDir()), before);
+}
+
+TEST_F(ArchiveCommand, AnOutlookDataFileIsCopiedFromButNeverMovedOrDeletedFrom)
+{
+    const QString dataFile = QStringLiteral(
+        KESTREL_BINARY_DIR "/npm/node_modules/pst-extractor/example/testdata/enron.pst");
+    if (!QFileInfo::exists(dataFile))
+        GTEST_SKIP() << "pst-extractor's test data is not installed (scripts/setup)";
+    {
+        QSettings profile(stores.profilePath(), QSettings::IniFormat);
+        profile.setValue(QStringLiteral("Store3/Name"), QStringLiteral("Outlook"));
+        profile.setValue(QStringLiteral("Store3/Type"), QStringLiteral("pst"));
+        profile.setValue(QStringLiteral("Store3/Path"), dataFile);
+    }
+    const auto runFromOutlook = [&](const QString& action) {
+        return run({QStringLiteral("--profile"), stores.profilePath(), QStringLiteral("--action"),
+                    action, QStringLiteral("--date-field"), QStringLiteral("received"),
+                    QStringLiteral("--from"), QStringLiteral("2001-01-01"), QStringLiteral("--to"),
+                    QStringLiteral("2001-12-31"), QStringLiteral("--source"),
+                    QStringLiteral("Outlook"), QStringLiteral("--all-folders"),
+                    QStringLiteral("--dest"), QStringLiteral("Archive"), QStringLiteral("--yes")});
+    };
+    const QMap<QString, QString> before = treeSnapshot(stores.rootDir());
+    for (const QString& action : {QStringLiteral("move"), QStringLiteral("delete")}) {
+        const CliResult refused = runFromOutlook(action);
+        EXPECT_EQ(refused.exitCode, 2) << action.toStdString();
+        EXPECT_EQ(refused.errLines(),
+                  QStringList{QStringLiteral(
+                      "kestrel-archive: The 'Source' data store can only be read: its items can "
+                      "be copied, but not moved or deleted.")});
+    }
+    EXPECT_EQ(treeSnapshot(stores.rootDir()), before);
+
+    const CliResult copied = runFromOutlook(QStringLiteral("copy"));
+    EXPECT_EQ(copied.exitCode, 0) << copied.err.toStdString();
+    EXPECT_TRUE(copied.out.contains(QStringLiteral(" copied. Size: "))) << copied.out.toStdString();
 }
 
 TEST_F(ArchiveCommand, DryRunChangesNothingAndReportsWhatAStartWouldDo)

@@ -1,27 +1,32 @@
-// kestrel-screenshots OUTDIR [--messages N]
+// kestrel-screenshots OUTDIR [--messages N] [--pst FILE]
 //
 // Pictures of the real main window for the docs, on a demo profile built in a
 // temporary folder (so no real settings or mail are touched): OUTDIR/
 // main-window.png with a partly ticked tree, main-window-running.png taken
 // from inside a yield of a Move run, and main-window-done.png after it.
+// With --pst, only OUTDIR/main-window-pst.png instead: the Outlook data file
+// FILE added to the demo profile as the source, after a Copy of 2001 from it.
 // Run it under Xvfb: xvfb-run -a build/bin/kestrel-screenshots docs
 
 #include "DemoProfileBuilder.h"
-#include "shell/Unattended.h"
-#include "shell/SettingsStore.h"
 #include "dialogs/WindowChrome.h"
 #include "engine/SoundPlayer.h"
 #include "folders/FolderTreeView.h"
-#include "shell/frmMain.h"
 #include "platform/PlatformRegistry.h"
+#include "shell/SettingsStore.h"
+#include "shell/Unattended.h"
+#include "shell/frmMain.h"
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDateEdit>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QSettings>
 #include <QStyleFactory>
 #include <QTemporaryDir>
 
@@ -88,6 +93,48 @@ void tick(shell::frmMain& window, const QString& name)
     window.EnableArchiveButton();
 }
 
+const QString kDataFileStore = QStringLiteral("Outlook Mail");
+
+// The data file as one more store of the profile, after the demo's ones.
+void addDataFile(const QString& profile, const QString& file)
+{
+    QSettings settings(profile, QSettings::IniFormat);
+    int number = 1;
+    while (settings.childGroups().contains(QStringLiteral("Store%1").arg(number)))
+        ++number;
+    settings.beginGroup(QStringLiteral("Store%1").arg(number));
+    settings.setValue("Name", kDataFileStore);
+    settings.setValue("Type", "pst");
+    settings.setValue("Path", QFileInfo(file).absoluteFilePath());
+    settings.endGroup();
+}
+
+// The data file's mail of 2001 copied into the archive, its tree ticked.
+bool takeDataFilePicture(TourWindow& window, const QString& out)
+{
+    const int source = window.cbTopFolder->findText(kDataFileStore);
+    if (source < 0) {
+        std::fprintf(stderr, "kestrel-screenshots: the data file is not among the stores\n");
+        return false;
+    }
+    window.cbTopFolder->setCurrentIndex(source);
+    settle(300);
+    window.cbArchiveFolder->setCurrentIndex(window.cbArchiveFolder->findText("Archive"));
+    window.cbAction->setCurrentIndex(1);
+    window.dtStart->setDate(QDate(2001, 1, 1));
+    window.dtEnd->setDate(QDate(2001, 12, 31));
+    folders::FolderTreeView& tree = *window.tvFolders;
+    for (int i = 0; i < tree.topLevelItemCount(); ++i) {
+        tree.setNodeChecked(tree.topLevelItem(i), true);
+        tree.CheckChildNodes(tree.topLevelItem(i), true);
+    }
+    window.EnableArchiveButton();
+    window.cmdArchive->click();
+    settle(300);
+    tree.setCurrentItem(tree.topLevelItem(0));
+    return save(window, out + "/main-window-pst.png");
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -99,12 +146,14 @@ int main(int argc, char** argv)
     QApplication::setFont(dialogs::chromeFont());
     const QStringList args = QApplication::arguments();
     if (args.size() < 2 || args.at(1).startsWith('-')) {
-        std::fprintf(stderr, "usage: kestrel-screenshots OUTDIR [--messages N]\n");
+        std::fprintf(stderr, "usage: kestrel-screenshots OUTDIR [--messages N] [--pst FILE]\n");
         return 2;
     }
     const QString out = args.at(1);
     const qsizetype messagesAt = args.indexOf(QStringLiteral("--messages"));
     const int messages = messagesAt > 0 ? args.value(messagesAt + 1).toInt() : 20000;
+    const qsizetype pstAt = args.indexOf(QStringLiteral("--pst"));
+    const QString dataFile = pstAt > 0 ? args.value(pstAt + 1) : QString();
 
     QTemporaryDir temporary;
     demo::DemoProfileBuilder builder(temporary.filePath("demo"), messages, 7);
@@ -113,6 +162,8 @@ int main(int argc, char** argv)
         return 1;
     }
     qputenv("KESTREL_PROFILE", QFile::encodeName(temporary.filePath("demo/profile.ini")));
+    if (!dataFile.isEmpty())
+        addDataFile(temporary.filePath("demo/profile.ini"), dataFile);
 
     shell::SettingsStore settings(temporary.filePath("settings.ini"));
     settings.write("Dialogs", "ShowFirstWarning", "0");
@@ -132,6 +183,8 @@ int main(int argc, char** argv)
     if (window.startUp() != shell::StartupOutcome::Running)
         return 1;
     settle(500);
+    if (!dataFile.isEmpty())
+        return takeDataFilePicture(window, out) ? 0 : 1;
 
     // A partly ticked tree: the Inbox with its subfolders, and the newsletters.
     tick(window, QStringLiteral("Inbox"));
