@@ -293,8 +293,12 @@ TEST_F(StoresDialog, UnusableStoresAreLeftOutWithOneMessageAndNothingIsMadeForTh
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 }
 
-TEST_F(StoresDialog, AddTakesAnOutlookDataFileAsAStoreOfItsOwnType)
+TEST_F(StoresDialog, AddTakesOutlookDataFilesAndADamagedOneIsLeftOutSayingWhy)
 {
+    const QString enron = QStringLiteral(
+        KESTREL_BINARY_DIR "/npm/node_modules/pst-extractor/example/testdata/enron.pst");
+    if (!QFileInfo::exists(enron))
+        GTEST_SKIP() << "pst-extractor's test data is not installed (scripts/setup)";
     settings->write("Dialogs", "ShowFirstWarning", "0");
     const QString profile = writeProfile({{"Personal Folders", demoStoreDir("Personal Folders")},
                                           {"Archive", demoStoreDir("Archive")}});
@@ -311,7 +315,7 @@ TEST_F(StoresDialog, AddTakesAnOutlookDataFileAsAStoreOfItsOwnType)
     dialogs.inspect = [&](QDialog& shown) {
         auto* stores = qobject_cast<frmStores*>(&shown);
         ASSERT_TRUE(stores);
-        for (const QString& file : {note, dataFile}) {
+        for (const QString& file : {note, dataFile, enron}) {
             picker->answer = file;
             stores->cmdAdd->click();
         }
@@ -329,13 +333,23 @@ TEST_F(StoresDialog, AddTakesAnOutlookDataFileAsAStoreOfItsOwnType)
     };
     window->cmdStores->click();
 
-    ASSERT_EQ(rows.size(), 2);
+    ASSERT_EQ(rows.size(), 3);
     EXPECT_EQ(rows[0], "notes | is not an Outlook data file (.pst or .ost)");
     EXPECT_TRUE(rows[1].startsWith("Old Mail | Outlook data file, ")) << rows[1].toStdString();
     QSettings written(profile, QSettings::IniFormat);
     EXPECT_EQ(written.value("Store3/Name").toString(), "Old Mail");
     EXPECT_EQ(written.value("Store3/Type").toString(), "pst");
     EXPECT_EQ(written.value("Store3/Path").toString(), dataFile);
+    EXPECT_EQ(written.value("Store4/Name").toString(), "enron");
+
+    // The lists are reloaded: the real file is a store, the other one is told.
+    EXPECT_EQ(entries(*window->cbTopFolder),
+              (QStringList{"Personal Folders", "Archive", "enron", "[Disk Folder]"}));
+    ASSERT_EQ(messages.requests.size(), 1) << messages.texts().join(" | ").toStdString();
+    const QString text = messages.requests[0].text;
+    EXPECT_TRUE(text.contains("\"Old Mail\" cannot be opened: ")) << text.toStdString();
+    EXPECT_TRUE(text.contains(dataFile)) << text.toStdString();
+    EXPECT_FALSE(text.contains("enron")) << text.toStdString();
 }
 
 TEST(FolderOrDataFileDialog, ChoosesADirectoryOrAnOutlookDataFileAndNothingElse)

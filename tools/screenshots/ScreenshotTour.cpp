@@ -5,7 +5,8 @@
 // main-window.png with a partly ticked tree, main-window-running.png taken
 // from inside a yield of a Move run, and main-window-done.png after it.
 // With --pst, only OUTDIR/main-window-pst.png instead: the Outlook data file
-// FILE added to the demo profile as the source, after a Copy of 2001 from it.
+// FILE added to the demo profile as the source, after a Copy of its mail of
+// 2000 to 2021 into the archive.
 // Run it under Xvfb: xvfb-run -a build/bin/kestrel-screenshots docs
 
 #include "DemoProfileBuilder.h"
@@ -109,7 +110,7 @@ void addDataFile(const QString& profile, const QString& file)
     settings.endGroup();
 }
 
-// The data file's mail of 2001 copied into the archive, its tree ticked.
+// The data file's mail of 2000 to 2021 copied into the archive, its tree ticked.
 bool takeDataFilePicture(TourWindow& window, const QString& out)
 {
     const int source = window.cbTopFolder->findText(kDataFileStore);
@@ -121,8 +122,8 @@ bool takeDataFilePicture(TourWindow& window, const QString& out)
     settle(300);
     window.cbArchiveFolder->setCurrentIndex(window.cbArchiveFolder->findText("Archive"));
     window.cbAction->setCurrentIndex(1);
-    window.dtStart->setDate(QDate(2001, 1, 1));
-    window.dtEnd->setDate(QDate(2001, 12, 31));
+    window.dtStart->setDate(QDate(2000, 1, 1));
+    window.dtEnd->setDate(QDate(2021, 12, 31));
     folders::FolderTreeView& tree = *window.tvFolders;
     for (int i = 0; i < tree.topLevelItemCount(); ++i) {
         tree.setNodeChecked(tree.topLevelItem(i), true);
