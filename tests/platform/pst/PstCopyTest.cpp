@@ -21,12 +21,14 @@ namespace {
 // What every reader must agree on for one message.
 struct Facts {
     QString subject;
-    QString sender; // the name, lower case: which address a sender has in MIME is chosen
-    QStringList to; // lower case, sorted
+    QString sender;          // the name, lower case: which address a sender has in MIME is chosen
+    bool senderKnown = true; // false: the file holds no mail address for the sender
+    QStringList to;          // lower case, sorted
     QList<QByteArray> attachments;
     bool operator<(const Facts& o) const
     {
-        return std::tie(subject, sender) < std::tie(o.subject, o.sender);
+        return std::tie(subject, sender, to, attachments) <
+               std::tie(o.subject, o.sender, o.to, o.attachments);
     }
     bool operator==(const Facts& o) const
     {
@@ -35,8 +37,9 @@ struct Facts {
             return QString(a).remove(QChar(0)).simplified() ==
                    QString(b).remove(QChar(0)).simplified();
         };
-        if (!same(subject, o.subject) || !same(sender, o.sender) || to.size() != o.to.size() ||
-            attachments != o.attachments)
+        if (!same(subject, o.subject) || to.size() != o.to.size() || attachments != o.attachments)
+            return false;
+        if (senderKnown && o.senderKnown && !same(sender, o.sender))
             return false;
         for (qsizetype i = 0; i < to.size(); ++i) {
             if (!same(to[i], o.to[i]))
@@ -60,12 +63,20 @@ QString lowerAddress(const QString& address)
     return platform::msg::fromImceaex(address).value_or(address).toLower();
 }
 
+// A stored address with white space in it is a name, not an address: the
+// message's own headers carry it as such and MIME readers find no mailbox in it.
+bool isNoAddress(const QString& address)
+{
+    return address.contains(' ');
+}
+
 // A recipient whose stored address is no mail address (a bare name, a quoted
-// local part) cannot travel in MIME as an address: such ones are left out.
+// local part, a name with spaces) cannot travel in MIME as an address: such
+// ones are left out.
 QStringList comparable(QStringList addresses)
 {
     addresses.removeIf([](const QString& a) {
-        return a.contains('"') || (!a.contains('@') && !a.startsWith('/'));
+        return a.contains('"') || isNoAddress(a) || (!a.contains('@') && !a.startsWith('/'));
     });
     addresses.sort();
     return addresses;
@@ -82,8 +93,9 @@ QList<QByteArray> sorted(QList<QByteArray> list)
 Facts factsOf(const PffMessage& m, bool asMime)
 {
     const QString mimeFrom = m.headerFrom.isEmpty() ? m.representingName : m.headerFrom;
-    return {m.subject, (asMime ? mimeFrom : m.senderName).toLower(), comparable(m.to),
-            sorted(m.attachments)};
+    const bool known = !asMime || !isNoAddress(m.senderEmail);
+    return {m.subject, known ? (asMime ? mimeFrom : m.senderName).toLower() : QString(), known,
+            comparable(m.to), sorted(m.attachments)};
 }
 
 Facts factsOfMime(const QByteArray& mime)
@@ -94,7 +106,7 @@ Facts factsOfMime(const QByteArray& mime)
         to << lowerAddress(a);
     // A From without a name is the stored name that was no address.
     const QString from = s.fromName.isEmpty() ? s.fromAddress : s.fromName;
-    return {s.subject, from.toLower(), comparable(to), sorted(s.attachmentData)};
+    return {s.subject, from.toLower(), true, comparable(to), sorted(s.attachmentData)};
 }
 
 using DateOf = std::function<QDateTime(const PffMessage&)>;
@@ -174,10 +186,6 @@ TEST(PstCopy, EachDateFieldOfOneMonthCopiesPffexportsMessagesIntoAMaildirStore)
     ASSERT_TRUE(ok);
     for (const auto& [dateBase, dateOf] : dateFields()) {
         SCOPED_TRACE(dateBase);
-        // The file's own times put all its messages into one month; their
-        // comparison with pffexport still differs in one message (open).
-        if (dateBase > 1)
-            continue;
         const auto range = monthAround(expected.messages, dateOf);
         const QList<PffMessage> wanted = within(expected.messages, dateOf, range);
         ASSERT_FALSE(wanted.isEmpty());
