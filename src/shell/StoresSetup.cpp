@@ -1,12 +1,14 @@
 #include "StoresSetup.h"
 
-#include "FolderPicker.h"
 #include "dialogs/DialogRunner.h"
 #include "frmImapAccount.h"
 #include "frmStores.h"
+#include "platform/MailPlatform.h"
 #include "platform/MailProfile.h"
 #include "platform/maildir/MaildirTreeCounter.h"
 #include "platform/maildir/StoreCheck.h"
+#include "platform/pst/PstFile.h"
+#include "platform/pst/PstFolderTree.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -62,20 +64,29 @@ bool isDataFile(const StoreChoice& choice)
            QLatin1String(kDataFileType);
 }
 
-// A data file is only looked at here: what it holds is read when the store
-// is opened, which says at start-up why one cannot be used.
+// The file is opened as its store will be, so that the row tells at once
+// what it holds, or why it cannot be used.
 void fillDataFileContents(StoreChoice& choice)
 {
-    const QFileInfo file(choice.path);
-    if (!file.exists())
-        choice.problem = QStringLiteral("does not exist");
-    else if (!file.isFile() || !isOutlookDataFile(choice.path))
-        choice.problem = QStringLiteral("is not an Outlook data file (.pst or .ost)");
-    else if (!file.isReadable())
-        choice.problem = QStringLiteral("cannot be read");
-    else
-        choice.contents = QStringLiteral("Outlook data file, %1, read only")
-                              .arg(QLocale().formattedDataSize(file.size()));
+    platform::PlatformError error;
+    const std::unique_ptr<platform::pst::PstFile> file =
+        platform::pst::PstFile::open(choice.path, &error);
+    const std::optional<platform::pst::PstFolderTree> tree =
+        file ? platform::pst::PstFolderTree::read(*file, &error) : std::nullopt;
+    if (!tree) {
+        choice.problem = error.text;
+        return;
+    }
+    qint64 messages = 0;
+    int folders = 0;
+    for (int i = 0; i < tree->size(); ++i) {
+        const platform::pst::PstFolderNode& node = tree->node(i);
+        if (node.parent < 0 || node.itemType != platform::MailFolderType)
+            continue;
+        ++folders;
+        messages += node.messageCount;
+    }
+    choice.contents = contentsText(messages, folders, false) + QStringLiteral(", read only");
 }
 
 QString login(const QString& user, const QString& host)
