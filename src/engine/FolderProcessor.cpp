@@ -5,6 +5,7 @@
 #include "ItemActions.h"
 #include "ItemReporter.h"
 #include "PathRoutines.h"
+#include "PendingExports.h"
 #include "ProgressPainter.h"
 #include "ReportRow.h"
 #include "TaskCounters.h"
@@ -100,6 +101,8 @@ FolderProcessor::FolderProcessor(const TaskSettings& settings, platform::Namespa
       m_progress(progress), m_reporter(reporter)
 {
 }
+
+FolderProcessor::~FolderProcessor() = default;
 
 bool FolderProcessor::ProcessFolder(const QString& folderPath)
 {
@@ -202,6 +205,10 @@ bool FolderProcessor::ProcessFolder(const QString& folderPath)
     std::optional<PendingItems> pending;
     if (destinationReady && PendingItems::IsUsedFor(m_settings))
         pending.emplace(m_settings.Action, m_actions.session(), destination.get());
+    if (destinationReady && PendingExports::IsUsedFor(m_settings))
+        m_exports =
+            std::make_unique<PendingExports>(m_settings, m_actions.session(), m_actions.exporter(),
+                                             m_counters, m_reporter, targetDirectory);
     qint64 j = 0;
     for (qint64 i = n; i >= 1; --i) {
         ++j;
@@ -234,6 +241,12 @@ bool FolderProcessor::ProcessFolder(const QString& folderPath)
         m_progress.itemStatus(doneWord + QString::number(m_counters.ProcessedCount) +
                               QStringLiteral(" item(s)..."));
     }
+    if (m_exports) {
+        m_exports->finish();
+        m_exports.reset();
+        m_progress.itemStatus(doneWord + QString::number(m_counters.ProcessedCount) +
+                              QStringLiteral(" item(s)..."));
+    }
     endFolder();
     return true;
 }
@@ -256,6 +269,10 @@ void FolderProcessor::processItem(std::unique_ptr<platform::MailItem> item,
     }
     if (pending) {
         addToSet(*pending, std::move(item), std::move(row));
+        return;
+    }
+    if (m_exports) {
+        m_exports->add(std::move(item), std::move(row));
         return;
     }
     if (!destinationReady) {

@@ -21,6 +21,7 @@ class Namespace;
 namespace kestrel::engine {
 
 class ItemActions;
+class PendingExports;
 class ItemReporter;
 class ProgressPainter;
 struct TaskCounters;
@@ -40,6 +41,7 @@ public:
     FolderProcessor(const TaskSettings& settings, platform::Namespace& ns, ItemActions& actions,
                     TaskCounters& counters, const TaskRunFlags& flags, ProgressPainter& progress,
                     ItemReporter& reporter);
+    ~FolderProcessor();
 
     // folderPath is the ticked node's "\\Store\Folder" path. Counts into the
     // counters, reports each item it looks at once, shows progress, yields three times every
@@ -71,6 +73,8 @@ private:
     QString m_destinationFolderId;
     // The rows of the items waiting in the set, in the same order.
     std::vector<ItemReport> m_waiting;
+    // The folder's exports into a disk folder, waiting to be made durable.
+    std::unique_ptr<PendingExports> m_exports;
 };
 
 } // namespace kestrel::engine

@@ -43,6 +43,7 @@ public:
     bool PerformAction(platform::MailItem* item, platform::Folder* destFolder,
                        const QString& fileSystemFolder);
     platform::Session* session() const { return m_session; }
+    MsgExporter& exporter() const { return m_exporter; }
     // Move (0) or Copy (1) into a store folder; any other action: false.
     bool PerformMailAction(std::unique_ptr<platform::MailItem>& message,
                            platform::Folder* destFolder);

@@ -6,12 +6,14 @@
 #include "TaskCounters.h"
 #include "TaskSettings.h"
 #include "platform/MailPlatform.h"
+#include "platform/msg/AtomicFileWriter.h"
 
 #include <QFile>
 #include <QFileInfo>
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace kestrel::engine {
 
@@ -91,6 +93,34 @@ QString MsgExporter::MsgPattern() const
 bool MsgExporter::PerformFileSystemAction(platform::MailItem& message,
                                           const QString& fileSystemFolder)
 {
+    platform::msg::FileSystemSync sync(fileSystemFolder);
+    const std::optional<PreparedMsg> file = PrepareFile(message, fileSystemFolder);
+    if (!file)
+        return false;
+    const QString directory = QFileInfo(file->path).absolutePath();
+    if (!sync.sync({file->temporary}, &m_lastError)) {
+        ::unlink(QFile::encodeName(file->temporary).constData());
+        return false;
+    }
+    if (!PlaceFile(*file))
+        return false;
+    if (!platform::msg::syncDirectory(directory, &m_lastError))
+        return false;
+    if (!file->stamped) {
+        m_lastError = file->stampError;
+        return false;
+    }
+    // A message that stays in its store is no moved message, though its
+    // file stays written.
+    if (TaskAction(m_settings.Action) == TaskAction::Copy || message.deletePermanently())
+        return true;
+    m_lastError = message.lastError();
+    return false;
+}
+
+std::optional<PreparedMsg> MsgExporter::PrepareFile(platform::MailItem& message,
+                                                    const QString& fileSystemFolder)
+{
     m_lastFile.clear();
     m_lastError = {};
     MsgNameFacts facts = nameFacts(message, m_session);
@@ -99,37 +129,58 @@ bool MsgExporter::PerformFileSystemAction(platform::MailItem& message,
     ++m_counter.value; // used up whether or not the save succeeds
 
     const std::optional<QString> path = BuildMsgPath(AddPathSeparator(fileSystemFolder), name);
-    if (!path)
-        return noRoom(fileSystemFolder);
+    if (!path) {
+        noRoom(fileSystemFolder);
+        return std::nullopt;
+    }
     const TaskAction action = TaskAction(m_settings.Action);
     if (action != TaskAction::Move && action != TaskAction::Copy) {
         m_lastError = {platform::ErrorKind::Invalid,
                        -1,
                        QStringLiteral("Only a move or copy writes .msg files"),
                        {}};
-        return false;
+        return std::nullopt;
     }
-    // lstat skips the names taken already; the writer never replaces a file,
+    PreparedMsg file;
+    file.path = *path;
+    file.temporary = platform::msg::temporaryPath(QFileInfo(*path).absolutePath());
+    // The caller syncs many files at once; saveAs never replaces a file.
+    const platform::msg::DeferredSync deferred;
+    if (!message.saveAs(file.temporary, platform::kMsgFormat)) {
+        m_lastError = message.lastError();
+        return std::nullopt;
+    }
+    const std::optional<QDateTime> created = message.creationTime();
+    if (created) {
+        SetFileModifiedTime(file.temporary, *created);
+    } else {
+        file.stamped = false;
+        file.stampError = message.lastError();
+    }
+    return file;
+}
+
+bool MsgExporter::PlaceFile(const PreparedMsg& file)
+{
+    m_lastFile.clear();
+    m_lastError = {};
+    // lstat skips the names taken already; the rename never replaces a file,
     // so a name taken meanwhile sends us on to the next number.
     for (int number = 0; number <= kMaxMsgNumber; ++number) {
-        const QString candidate = NumberedMsgPath(*path, number);
+        const QString candidate = NumberedMsgPath(file.path, number);
         if (entryExists(candidate))
             continue;
-        if (!SaveMailAsMsg(message, candidate)) {
-            if (message.lastError().kind == platform::ErrorKind::Exists)
-                continue;
-            m_lastError = message.lastError();
-            return false;
-        }
-        m_lastFile = candidate;
-        // A message that stays in its store is no moved message, though its
-        // file stays written.
-        if (action == TaskAction::Copy || message.deletePermanently())
+        if (platform::msg::renameNoReplace(file.temporary, candidate, &m_lastError)) {
+            m_lastFile = candidate;
+            m_lastError = {};
             return true;
-        m_lastError = message.lastError();
-        return false;
+        }
+        if (m_lastError.kind != platform::ErrorKind::Exists)
+            break;
     }
-    return allTaken(*path);
+    ::unlink(QFile::encodeName(file.temporary).constData());
+    return m_lastError.kind == platform::ErrorKind::Exists || m_lastError.ok() ? allTaken(file.path)
+                                                                               : false;
 }
 
 std::optional<QString> MsgExporter::PlanFileSystemAction(platform::MailItem& message,

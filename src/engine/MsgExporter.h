@@ -34,6 +34,15 @@ bool SetFileModifiedTime(const QString& path, const QDateTime& d);
 // read (the file then stays); a failing stamp is ignored.
 bool SaveMailAsMsg(platform::MailItem& message, const QString& path);
 
+// A message written under a temporary name beside the file it is to become,
+// not yet durable.
+struct PreparedMsg {
+    QString temporary;
+    QString path;        // the file's name before numbering
+    bool stamped = true; // false: the creation time could not be read
+    platform::PlatformError stampError;
+};
+
 class MsgExporter {
 public:
     // session gives the profile user's address for "%td%"; it may be null.
@@ -49,6 +58,15 @@ public:
     // lastFile() is then the file written (also when the move failed after
     // it), lastError() why it failed.
     bool PerformFileSystemAction(platform::MailItem& message, const QString& fileSystemFolder);
+
+    // The steps of PerformFileSystemAction, for many messages at once: the
+    // name and the file under a temporary name (nullopt and lastError() when
+    // there is none); then, once the caller made it durable, the file under
+    // its name or the first free numbered one (lastFile()), or false and
+    // lastError() with the temporary file removed.
+    std::optional<PreparedMsg> PrepareFile(platform::MailItem& message,
+                                           const QString& fileSystemFolder);
+    bool PlaceFile(const PreparedMsg& file);
 
     // The file PerformFileSystemAction would write for message, with the
     // numbers the files named before it in this run would take, or nullopt

@@ -298,3 +298,38 @@ TEST(MsgExport, MoveKeepsAMessageItsFileCannotHold)
     EXPECT_EQ(h.view.status, QStringLiteral("0 items moved. 1 item not be processed."));
     EXPECT_EQ(h.stores.messageFiles(0, QStringLiteral("Crowd")).size(), 1);
 }
+
+TEST(MsgExport, MoveKeepsEachMessageWhoseFileIsLostBeforeItIsDurable)
+{
+    EngineHarness h(kStores);
+    for (int i = 0; i < 40; ++i)
+        h.stores.addMessage(0, QStringLiteral("Inbox"),
+                            made(QStringLiteral("set %1").arg(i), at(2012, 1, 1)));
+    ASSERT_TRUE(h.stores.open());
+    const TempDir disk;
+    const QString target = disk.path() + QStringLiteral("/Inbox");
+    // Another program removes the files still waiting for their sync.
+    int lost = 0;
+    h.view.onYield = [&](int) {
+        const QDir dir(target, QStringLiteral(".kestrel-*.tmp"), QDir::Unsorted,
+                       QDir::Files | QDir::Hidden);
+        for (const QString& name : lost ? QStringList() : dir.entryList())
+            lost += QFile::remove(dir.filePath(name));
+    };
+
+    const QStringList names = exportFolder(h, QStringLiteral("Inbox"), disk.path(), 0);
+    ASSERT_GT(lost, 0);
+    EXPECT_EQ(names.size(), 40 - lost);
+    EXPECT_EQ(h.stores.messageFiles(0, QStringLiteral("Inbox")).size(), lost);
+    EXPECT_EQ(h.runner.counters().FailedCount, lost);
+    EXPECT_EQ(h.runner.counters().ProcessedCount, 40 - lost);
+    int failed = 0;
+    for (const engine::ItemReport& row : h.view.reports) {
+        if (row.outcome != engine::ReportOutcome::Failed)
+            continue;
+        ++failed;
+        EXPECT_TRUE(row.reason.contains(QStringLiteral("rename"))) << row.reason.toStdString();
+        EXPECT_TRUE(row.file.isEmpty());
+    }
+    EXPECT_EQ(failed, lost);
+}

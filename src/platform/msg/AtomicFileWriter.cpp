@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 namespace kestrel::platform::msg {
@@ -25,6 +26,8 @@ const QString kTempSuffix = QStringLiteral(".tmp");
 // A live writer touches its file with every write; one untouched this long is
 // a leftover even when its pid has been reused.
 constexpr qint64 kStaleSeconds = 60 * 60;
+
+thread_local int t_deferredSyncs = 0;
 
 bool fail(PlatformError* error, int code, const QString& text, const QString& path)
 {
@@ -64,6 +67,24 @@ bool renameNoReplace(const char* from, const char* to)
     return true;
 }
 
+// syncfs reaches the files of a local file system; a network or user-space
+// one may keep them in its server beyond it.
+bool syncfsReachesFiles(long type)
+{
+    switch (static_cast<unsigned long>(type)) {
+    case 0x65735546: // FUSE
+    case 0x6969:     // NFS
+    case 0x517b:     // SMB
+    case 0xff534d42: // CIFS
+    case 0xfe534d42: // SMB2
+    case 0x01021997: // 9P
+    case 0x00c36400: // Ceph
+        return false;
+    default:
+        return true;
+    }
+}
+
 bool writerIsGone(qint64 pid)
 {
     return pid > 0 && ::kill(pid_t(pid), 0) != 0 && errno == ESRCH;
@@ -71,22 +92,38 @@ bool writerIsGone(qint64 pid)
 
 } // namespace
 
-bool writeFileAtomically(const QString& path, const QByteArray& data, PlatformError* error)
+DeferredSync::DeferredSync()
 {
-    const QFileInfo target(path);
-    const QString dir = target.absolutePath();
-    const QString temp = QDir(dir).filePath(
+    ++t_deferredSyncs;
+}
+
+DeferredSync::~DeferredSync()
+{
+    --t_deferredSyncs;
+}
+
+QString temporaryPath(const QString& directory)
+{
+    return QDir(directory).filePath(
         kTempPrefix +
         QStringLiteral("%1-%2")
             .arg(::getpid())
             .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0')) +
         kTempSuffix);
+}
+
+bool writeFileAtomically(const QString& path, const QByteArray& data, PlatformError* error)
+{
+    const QFileInfo target(path);
+    const QString dir = target.absolutePath();
+    const QString temp = temporaryPath(dir);
+    const bool sync = t_deferredSyncs == 0;
     const QByteArray tempName = QFile::encodeName(temp);
 
     const int fd = ::open(tempName.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
     if (fd < 0)
         return fail(error, errno, QStringLiteral("cannot create the file"), temp);
-    if (!writeAll(fd, data) || ::fsync(fd) != 0) {
+    if (!writeAll(fd, data) || (sync && ::fsync(fd) != 0)) {
         const int code = errno;
         ::close(fd);
         ::unlink(tempName.constData());
@@ -106,6 +143,11 @@ bool writeFileAtomically(const QString& path, const QByteArray& data, PlatformEr
                                    : QStringLiteral("cannot rename the file into place"),
                     path);
     }
+    if (!sync) {
+        if (error)
+            *error = {};
+        return true;
+    }
     // The rename itself must reach the disk too.
     const int dirFd =
         ::open(QFile::encodeName(dir).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -116,6 +158,67 @@ bool writeFileAtomically(const QString& path, const QByteArray& data, PlatformEr
     if (error)
         *error = {};
     return true;
+}
+
+bool renameNoReplace(const QString& from, const QString& to, PlatformError* error)
+{
+    if (renameNoReplace(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()))
+        return true;
+    const int code = errno;
+    return fail(error, code,
+                code == EEXIST ? QStringLiteral("a file of that name appeared meanwhile")
+                               : QStringLiteral("cannot rename the file into place"),
+                to);
+}
+
+FileSystemSync::FileSystemSync(const QString& directory) : m_directory(directory)
+{
+    m_fd = ::open(QFile::encodeName(directory).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    m_openError = m_fd < 0 ? errno : 0;
+    struct statfs fs {};
+    m_wholeSystem = m_fd >= 0 && ::fstatfs(m_fd, &fs) == 0 && syncfsReachesFiles(fs.f_type);
+}
+
+FileSystemSync::~FileSystemSync()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
+
+bool FileSystemSync::sync(const QStringList& files, PlatformError* error)
+{
+    if (m_fd < 0)
+        return fail(error, m_openError, QStringLiteral("cannot open the folder to make it durable"),
+                    m_directory);
+    if (m_wholeSystem) {
+        if (::syncfs(m_fd) != 0)
+            return fail(error, errno, QStringLiteral("cannot make the files durable"), m_directory);
+        return true;
+    }
+    for (const QString& file : files) {
+        const int fd = ::open(QFile::encodeName(file).constData(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0)
+            return fail(error, errno, QStringLiteral("cannot make the file durable"), file);
+        const bool synced = ::fsync(fd) == 0;
+        const int code = errno;
+        ::close(fd);
+        if (!synced)
+            return fail(error, code, QStringLiteral("cannot make the file durable"), file);
+    }
+    return true;
+}
+
+bool syncDirectory(const QString& directory, PlatformError* error)
+{
+    const int fd =
+        ::open(QFile::encodeName(directory).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return fail(error, errno, QStringLiteral("cannot open the folder to make it durable"),
+                    directory);
+    const bool synced = ::fsync(fd) == 0;
+    const int code = errno;
+    ::close(fd);
+    return synced || fail(error, code, QStringLiteral("cannot make the names durable"), directory);
 }
 
 int removeStaleTemporaryFiles(const QString& directory)
