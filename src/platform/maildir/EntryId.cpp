@@ -18,19 +18,34 @@ bool isUnreserved(char16_t c)
 
 QString encode(const QString& field)
 {
-    // Store paths and message names are plain all but always: they are
-    // their own encoding, and a run makes one identifier per message.
-    if (std::all_of(field.cbegin(), field.cend(),
-                    [](QChar c) { return isUnreserved(c.unicode()) || c == '/'; }))
-        return field;
+    // Store paths and message names are ASCII all but always, and a run
+    // makes one identifier per message: those are escaped here in one pass,
+    // exactly as toPercentEncoding would.
+    if (std::all_of(field.cbegin(), field.cend(), [](QChar c) { return c.unicode() < 0x80; })) {
+        static constexpr char16_t kHex[] = u"0123456789ABCDEF";
+        QString out(field.size() * 3, Qt::Uninitialized);
+        char16_t* to = reinterpret_cast<char16_t*>(out.data());
+        for (const QChar c : field) {
+            const char16_t u = c.unicode();
+            if (isUnreserved(u) || u == '/') {
+                *to++ = u;
+            } else {
+                *to++ = u'%';
+                *to++ = kHex[u >> 4];
+                *to++ = kHex[u & 15];
+            }
+        }
+        out.truncate(to - reinterpret_cast<const char16_t*>(out.constData()));
+        return out;
+    }
     // The bytes, so that a name that is not UTF-8 comes back as it was.
     return QString::fromLatin1(nativePath(field).toPercentEncoding("/"));
 }
 
-QString decode(const QString& field)
+QString decode(QStringView field)
 {
-    if (!field.contains('%'))
-        return field; // printable ASCII without escapes reads as itself
+    if (!field.contains(u'%'))
+        return field.toString(); // printable ASCII without escapes reads as itself
     return nameFromBytes(QByteArray::fromPercentEncoding(field.toLatin1()));
 }
 
@@ -52,15 +67,13 @@ QString EntryId::toString() const
 
 std::optional<EntryId> EntryId::parse(const QString& text)
 {
-    const QStringList parts = text.split(':');
+    for (QChar ch : text) {
+        if (ch.unicode() < 0x21 || ch.unicode() > 0x7e)
+            return std::nullopt; // encoded texts are printable ASCII
+    }
+    const QList<QStringView> parts = QStringView(text).split(u':');
     if (parts.size() < 3 || parts[0] != QLatin1String("kmk"))
         return std::nullopt;
-    for (const QString& part : parts) {
-        for (QChar ch : part) {
-            if (ch.unicode() < 0x21 || ch.unicode() > 0x7e)
-                return std::nullopt; // encoded texts are printable ASCII
-        }
-    }
     EntryId id;
     id.storePath = decode(parts[2]);
     if (id.storePath.isEmpty())

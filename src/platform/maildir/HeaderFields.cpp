@@ -19,6 +19,30 @@ bool isNameChar(char c)
            c == '_' || c == '.';
 }
 
+// Most fields are none of those looked for: their lengths tell them apart.
+template <qsizetype N>
+bool isName(QByteArrayView name, const char (&wanted)[N])
+{
+    return name.size() == N - 1 && name.compare(wanted, Qt::CaseInsensitive) == 0;
+}
+
+// Most header blocks are ASCII, which is UTF-8 without a closer look.
+bool isAscii(const QByteArray& bytes)
+{
+    const char* data = bytes.constData();
+    const qsizetype size = bytes.size();
+    quint64 seen = 0;
+    qsizetype i = 0;
+    for (; i + 8 <= size; i += 8) {
+        quint64 word = 0;
+        std::memcpy(&word, data + i, 8);
+        seen |= word;
+    }
+    for (; i < size; ++i)
+        seen |= uchar(data[i]);
+    return (seen & 0x8080808080808080ULL) == 0;
+}
+
 bool isAtomChar(char c)
 {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
@@ -108,7 +132,7 @@ bool HeaderFields::scan()
 {
     const qsizetype size = m_block.size();
     if (size > kMaxReadableBytes || std::memchr(m_block.constData(), '\0', size) ||
-        msg::hasNonUtf8Bytes(m_block))
+        (!isAscii(m_block) && msg::hasNonUtf8Bytes(m_block)))
         return false;
     Range* open = nullptr; // the field whose continuation lines are being read
     qsizetype start = 0;
@@ -138,17 +162,16 @@ bool HeaderFields::scan()
             const QByteArrayView name(m_block.constData() + start, colon - start);
             const Range range{colon + 1, lineEnd};
             open = nullptr;
-            if (name.compare("Date", Qt::CaseInsensitive) == 0) {
+            if (isName(name, "Date")) {
                 m_date = range;
                 open = &m_date;
-            } else if (name.compare("Subject", Qt::CaseInsensitive) == 0) {
+            } else if (isName(name, "Subject")) {
                 m_subject = range;
                 open = &m_subject;
-            } else if (name.compare("From", Qt::CaseInsensitive) == 0) {
+            } else if (isName(name, "From")) {
                 m_from.append(range);
                 open = &m_from.last();
-            } else if (!m_contentType.found() &&
-                       name.compare("Content-Type", Qt::CaseInsensitive) == 0) {
+            } else if (!m_contentType.found() && isName(name, "Content-Type")) {
                 m_contentType = range;
                 open = &m_contentType;
             }

@@ -24,12 +24,24 @@ QString hostPart()
     return host;
 }
 
+// Where text holds a ',' or ':' followed by tail, or -1. A folder's listing
+// parses every name, and searching for the rare first char is far cheaper
+// than a general substring search.
+qsizetype findMark(QStringView text, QChar first, QLatin1StringView tail)
+{
+    for (qsizetype at = text.indexOf(first); at >= 0; at = text.indexOf(first, at + 1)) {
+        if (text.sliced(at + 1).startsWith(tail))
+            return at;
+    }
+    return -1;
+}
+
 } // namespace
 
 MessageFileName MessageFileName::parse(const QString& fileName)
 {
     MessageFileName name;
-    const qsizetype info = fileName.indexOf(kInfoSeparator);
+    const qsizetype info = findMark(fileName, QLatin1Char(':'), QLatin1StringView("2,"));
     if (info < 0) {
         name.unique = fileName;
         return name;
@@ -47,7 +59,7 @@ QString MessageFileName::toString() const
 
 std::optional<qint64> MessageFileName::sizeField() const
 {
-    const qsizetype at = unique.indexOf(QLatin1String(",S="));
+    const qsizetype at = findMark(unique, QLatin1Char(','), QLatin1StringView("S="));
     if (at < 0)
         return std::nullopt;
     qsizetype end = at + 3;

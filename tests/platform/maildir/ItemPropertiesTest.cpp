@@ -1,4 +1,5 @@
 #include "OpenProfile.h"
+#include "platform/maildir/EntryId.h"
 #include "support/TempMaildir.h"
 
 #include <QDir>
@@ -167,4 +168,27 @@ TEST(MaildirItems, UnlabelledEightBitHeaders)
     subjects.sort();
     EXPECT_EQ(subjects.join('|').toStdString(),
               "Gr\u00fc\u00dfe latin|Gr\u00fc\u00dfe utf8|\u6703\u8b70\u7d00\u9304");
+}
+
+// Identifiers are kept in run journals, so their form must not change; each
+// part reads back as it was, bytes that are not UTF-8 too.
+TEST(MaildirItems, IdentifiersKeepTheirFormAndReadBack)
+{
+    using platform::maildir::EntryId;
+    EXPECT_EQ(EntryId::forMessage(QStringLiteral("/tmp/a b~"), QStringLiteral(".Sent:x"),
+                                  QStringLiteral("1.M2,S=3%")),
+              QStringLiteral("kmk:msg:/tmp/a%20b~:.Sent%3Ax:1.M2%2CS%3D3%25"));
+    const QString awkward[] = {QStringLiteral("plain.name-1_2"), QStringLiteral("caf\u00e9 \u65e5"),
+                               QString(QChar(0xDC80)) + QStringLiteral("raw"),
+                               QStringLiteral("a,b=c:d%e/f")};
+    for (const QString& part : awkward) {
+        SCOPED_TRACE(qPrintable(part));
+        const std::optional<EntryId> id = EntryId::parse(
+            EntryId::forMessage(QStringLiteral("/s/") + part, QStringLiteral(".") + part,
+                                QStringLiteral("u") + QString(part).remove('/')));
+        ASSERT_TRUE(id);
+        EXPECT_EQ(id->storePath, QStringLiteral("/s/") + part);
+        EXPECT_EQ(id->dirName, QStringLiteral(".") + part);
+        EXPECT_EQ(id->unique, QStringLiteral("u") + QString(part).remove('/'));
+    }
 }
