@@ -42,11 +42,38 @@ QString encode(const QString& field)
     return QString::fromLatin1(nativePath(field).toPercentEncoding("/"));
 }
 
+int hexValue(char16_t c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    return -1;
+}
+
 QString decode(QStringView field)
 {
-    if (!field.contains(u'%'))
-        return field.toString(); // printable ASCII without escapes reads as itself
-    return nameFromBytes(QByteArray::fromPercentEncoding(field.toLatin1()));
+    // Escapes of ASCII bytes (as in every message name) are undone here;
+    // anything else goes through the bytes.
+    QString out(field.size(), Qt::Uninitialized);
+    char16_t* to = reinterpret_cast<char16_t*>(out.data());
+    for (qsizetype i = 0; i < field.size(); ++i) {
+        const char16_t c = field[i].unicode();
+        if (c != '%') {
+            *to++ = c;
+            continue;
+        }
+        const int high = i + 2 < field.size() ? hexValue(field[i + 1].unicode()) : -1;
+        const int low = high >= 0 ? hexValue(field[i + 2].unicode()) : -1;
+        if (low < 0 || high >= 8)
+            return nameFromBytes(QByteArray::fromPercentEncoding(field.toLatin1()));
+        *to++ = char16_t(high * 16 + low);
+        i += 2;
+    }
+    out.truncate(to - reinterpret_cast<const char16_t*>(out.constData()));
+    return out;
 }
 
 } // namespace
@@ -58,9 +85,18 @@ QString EntryId::toString() const
         return QStringLiteral("kmk:store:") + encode(storePath);
     case Kind::Folder:
         return QStringLiteral("kmk:folder:") + encode(storePath) + ':' + encode(dirName);
-    case Kind::Message:
-        return QStringLiteral("kmk:msg:") + encode(storePath) + ':' + encode(dirName) + ':' +
-               encode(unique);
+    case Kind::Message: {
+        const QString parts[] = {encode(storePath), encode(dirName), encode(unique)};
+        QString id;
+        id.reserve(10 + parts[0].size() + parts[1].size() + parts[2].size());
+        id += QLatin1String("kmk:msg:");
+        id += parts[0];
+        id += QLatin1Char(':');
+        id += parts[1];
+        id += QLatin1Char(':');
+        id += parts[2];
+        return id;
+    }
     }
     return {};
 }

@@ -20,8 +20,7 @@ bool isNameChar(char c)
 }
 
 // Most fields are none of those looked for: their lengths tell them apart.
-template <qsizetype N>
-bool isName(QByteArrayView name, const char (&wanted)[N])
+template <qsizetype N> bool isName(QByteArrayView name, const char (&wanted)[N])
 {
     return name.size() == N - 1 && name.compare(wanted, Qt::CaseInsensitive) == 0;
 }
@@ -67,8 +66,8 @@ bool isDotted(QByteArrayView text, bool (*allowed)(char))
     return true;
 }
 
-// local@domain of plain atoms. Punycode domains are left to GMime, which
-// decodes them.
+// local@domain of plain atoms. Punycode domains ("xn--") are left to GMime,
+// which decodes them.
 bool isPlainAddrSpec(QByteArrayView text)
 {
     const qsizetype at = text.indexOf('@');
@@ -76,8 +75,7 @@ bool isPlainAddrSpec(QByteArrayView text)
         return false;
     const QByteArrayView domain = text.sliced(at + 1);
     return isDotted(text.first(at), isAtomChar) && isDotted(domain, isAtomChar) &&
-           !domain.contains('_') && !domain.contains('+') &&
-           QByteArrayView(domain).toByteArray().toLower().indexOf("xn--") < 0;
+           !domain.contains('_') && !domain.contains('+') && !domain.contains("--");
 }
 
 // Words of letters and digits, one space apart.
@@ -193,8 +191,11 @@ std::optional<QByteArrayView> HeaderFields::plainText(Range range) const
         if (c < 0x20 || c > 0x7e)
             return std::nullopt; // a fold, a tab or 8-bit text
     }
-    if (text.contains("=?"))
-        return std::nullopt;
+    for (const char* at = text.data();
+         (at = static_cast<const char*>(std::memchr(at, '=', text.end() - at))) != nullptr;) {
+        if (++at < text.end() && *at == '?')
+            return std::nullopt; // an encoded word
+    }
     while (!text.isEmpty() && text.front() == ' ')
         text = text.sliced(1);
     while (!text.isEmpty() && text.back() == ' ')

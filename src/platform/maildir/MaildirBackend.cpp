@@ -173,17 +173,29 @@ bool MaildirBackend::checkFolderDirsRecently(const QString& dir, bool storeRoot,
     timespec now{};
     ::clock_gettime(CLOCK_MONOTONIC_COARSE, &now);
     const qint64 nowNs = qint64(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
-    const QString key = dir + (withTmp ? QLatin1String("\n+tmp") : QLatin1String("\n"));
-    const auto found = m_soundFolders.constFind(key);
-    if (found != m_soundFolders.cend() && nowNs - *found < kTrustNs)
+    // A run asks about the same folder for every message: that one is
+    // answered without building its key.
+    const QLatin1String suffix = withTmp ? QLatin1String("\n+tmp") : QLatin1String("\n");
+    if (nowNs - m_lastSoundAt < kTrustNs && m_lastSoundKey.size() == dir.size() + suffix.size() &&
+        m_lastSoundKey.startsWith(dir) && m_lastSoundKey.endsWith(suffix))
         return true;
+    const QString key = dir + suffix;
+    const auto found = m_soundFolders.constFind(key);
+    if (found != m_soundFolders.cend() && nowNs - *found < kTrustNs) {
+        m_lastSoundKey = key;
+        m_lastSoundAt = *found;
+        return true;
+    }
     if (!checkFolderDirs(dir, storeRoot, withTmp, error)) {
         m_soundFolders.remove(key);
+        m_lastSoundKey.clear();
         return false;
     }
     if (m_soundFolders.size() > 4096)
         m_soundFolders.clear();
     m_soundFolders.insert(key, nowNs);
+    m_lastSoundKey = key;
+    m_lastSoundAt = nowNs;
     return true;
 }
 

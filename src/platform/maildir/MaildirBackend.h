@@ -83,6 +83,8 @@ private:
     mutable RootListing m_rootListing;
     QHash<QString, FolderIndex> m_indexes;
     QHash<QString, qint64> m_soundFolders; // key -> checked at (ns, monotonic)
+    QString m_lastSoundKey;                // the last one found sound, looked up first
+    qint64 m_lastSoundAt = 0;
 };
 
 } // namespace kestrel::platform::maildir

@@ -106,7 +106,7 @@ std::optional<qint64> MessageFile::lastModifiedMsecs(PlatformError* error)
 
 std::optional<qint64> MessageFile::size(PlatformError* error)
 {
-    if (std::optional<qint64> fromName = name().sizeField())
+    if (std::optional<qint64> fromName = MessageFileName::sizeFieldOf(m_entry.fileName))
         return fromName;
     if (!loadStat(error))
         return std::nullopt;

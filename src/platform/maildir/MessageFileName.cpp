@@ -59,6 +59,13 @@ QString MessageFileName::toString() const
 
 std::optional<qint64> MessageFileName::sizeField() const
 {
+    return sizeFieldOf(unique);
+}
+
+std::optional<qint64> MessageFileName::sizeFieldOf(QStringView fileName)
+{
+    const qsizetype info = findMark(fileName, QLatin1Char(':'), QLatin1StringView("2,"));
+    const QStringView unique = info < 0 ? fileName : fileName.first(info);
     const qsizetype at = findMark(unique, QLatin1Char(','), QLatin1StringView("S="));
     if (at < 0)
         return std::nullopt;
@@ -66,7 +73,7 @@ std::optional<qint64> MessageFileName::sizeField() const
     while (end < unique.size() && unique.at(end).isDigit())
         ++end;
     bool ok = false;
-    const qint64 size = QStringView(unique).mid(at + 3, end - at - 3).toLongLong(&ok);
+    const qint64 size = unique.mid(at + 3, end - at - 3).toLongLong(&ok);
     if (!ok || size < 0)
         return std::nullopt;
     return size;

@@ -21,6 +21,8 @@ struct MessageFileName {
     bool hasFlag(QChar flag) const { return flags.contains(flag); }
     // ",S=<n>" inside the unique part, when present.
     std::optional<qint64> sizeField() const;
+    // The same, read straight from a file name (without parsing it).
+    static std::optional<qint64> sizeFieldOf(QStringView fileName);
     // Seconds since the epoch (with microseconds when ".M<usec>" follows) at the
     // start of the unique part; nothing for names that do not start that way.
     std::optional<qint64> creationMsecs() const;

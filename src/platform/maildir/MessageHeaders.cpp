@@ -8,6 +8,7 @@
 #include <gmime/gmime.h>
 
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -91,12 +92,16 @@ QByteArray fieldValue(const QByteArray& block, QByteArrayView name)
 
 qsizetype headerEnd(const QByteArray& data, qsizetype from)
 {
-    for (qsizetype i = qMax<qsizetype>(from, 0); i < data.size(); ++i) {
-        if (data[i] != '\n')
-            continue;
-        if (i + 1 < data.size() && data[i + 1] == '\n')
+    const char* bytes = data.constData();
+    const qsizetype size = data.size();
+    for (qsizetype i = qMax<qsizetype>(from, 0); i < size; ++i) {
+        const void* newline = std::memchr(bytes + i, '\n', size_t(size - i));
+        if (!newline)
+            break;
+        i = static_cast<const char*>(newline) - bytes;
+        if (i + 1 < size && bytes[i + 1] == '\n')
             return i + 2;
-        if (i + 2 < data.size() && data[i + 1] == '\r' && data[i + 2] == '\n')
+        if (i + 2 < size && bytes[i + 1] == '\r' && bytes[i + 2] == '\n')
             return i + 3;
     }
     return -1;
