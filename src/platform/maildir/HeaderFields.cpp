@@ -2,8 +2,11 @@
 
 #include "../msg/GMimeSupport.h"
 
+#include <QDate>
+
 #include <gmime/gmime.h>
 
+#include <algorithm>
 #include <cstring>
 
 namespace kestrel::platform::maildir {
@@ -112,6 +115,80 @@ std::optional<MailAddress> plainMailbox(QByteArrayView value)
     return MailAddress{QString::fromLatin1(name), QString::fromLatin1(addr)};
 }
 
+// Digits at text[at..] up to a non-digit, at least min and at most max of
+// them; -1 otherwise. at moves past them.
+int number(QByteArrayView text, qsizetype& at, int min, int max)
+{
+    int value = 0;
+    int count = 0;
+    while (at < text.size() && text[at] >= '0' && text[at] <= '9' && count < max) {
+        value = value * 10 + (text[at++] - '0');
+        ++count;
+    }
+    return count >= min && (at == text.size() || text[at] < '0' || text[at] > '9') ? value : -1;
+}
+
+bool skip(QByteArrayView text, qsizetype& at, char c)
+{
+    if (at < text.size() && text[at] == c) {
+        ++at;
+        return true;
+    }
+    return false;
+}
+
+// The form nearly every mailer writes, "[Tue, ]3 Mar 2026 10:00[:00] +0100"
+// (or GMT), read here exactly as GMime's date parser reads it; anything else,
+// out-of-range values included, is left to that parser.
+std::optional<qint64> plainDateMsecs(QByteArrayView text)
+{
+    static constexpr const char* kDays[] = {"Mon", "Tue", "Wed", "Thu", "Fri", "Sat", "Sun"};
+    static constexpr const char* kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                              "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    qsizetype at = 0;
+    if (text.size() > 5 && text[3] == ',' && text[4] == ' ') {
+        if (std::none_of(std::begin(kDays), std::end(kDays),
+                         [&](const char* day) { return text.first(3) == day; }))
+            return std::nullopt;
+        at = 5;
+    }
+    const int day = number(text, at, 1, 2);
+    if (day < 0 || !skip(text, at, ' ') || at + 4 > text.size() || text[at + 3] != ' ')
+        return std::nullopt;
+    const auto month = std::find_if(std::begin(kMonths), std::end(kMonths),
+                                    [&](const char* m) { return text.sliced(at, 3) == m; });
+    if (month == std::end(kMonths))
+        return std::nullopt;
+    at += 4;
+    const int year = number(text, at, 4, 4);
+    if (year < 1970 || !skip(text, at, ' '))
+        return std::nullopt;
+    const int hour = number(text, at, 2, 2);
+    const int minute = skip(text, at, ':') ? number(text, at, 2, 2) : -1;
+    int second = 0;
+    if (skip(text, at, ':'))
+        second = number(text, at, 2, 2);
+    if (hour < 0 || hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 59 ||
+        !skip(text, at, ' '))
+        return std::nullopt;
+    int zone = 0; // minutes east of UTC
+    const QByteArrayView rest = text.sliced(at);
+    if (rest != "GMT") {
+        if (rest.size() != 5 || (rest[0] != '+' && rest[0] != '-'))
+            return std::nullopt;
+        qsizetype z = 1;
+        const int hhmm = number(rest, z, 4, 4);
+        if (hhmm < 0 || hhmm / 100 > 23 || hhmm % 100 > 59)
+            return std::nullopt;
+        zone = (hhmm / 100 * 60 + hhmm % 100) * (rest[0] == '-' ? -1 : 1);
+    }
+    const QDate date(year, int(month - std::begin(kMonths)) + 1, day);
+    if (!date.isValid())
+        return std::nullopt;
+    const qint64 days = date.toJulianDay() - QDate(1970, 1, 1).toJulianDay();
+    return ((days * 24 + hour) * 60 + minute - zone) * 60000 + second * 1000;
+}
+
 QByteArray takeGString(char* text)
 {
     QByteArray out(text ? text : "");
@@ -216,6 +293,10 @@ std::optional<qint64> HeaderFields::dateMsecs() const
 {
     if (!m_date.found())
         return std::nullopt;
+    if (const std::optional<QByteArrayView> plain = plainText(m_date)) {
+        if (const std::optional<qint64> msecs = plainDateMsecs(*plain))
+            return msecs;
+    }
     GDateTime* date = g_mime_utils_header_decode_date(decodedText(m_date).constData());
     if (!date)
         return std::nullopt;

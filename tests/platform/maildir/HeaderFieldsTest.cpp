@@ -78,6 +78,20 @@ QList<Case> awkwardHeaders()
          "Content-type: multipart/alternative; boundary=x\nContent-Type: text/plain\n" + body,
          true},
         {"folded type", "Content-Type: text/plain;\n charset=\"x-multipart\"\n" + body, true},
+        {"dates in the common form", "Date: Sat, 29 Feb 2020 23:59:59 -1130\nSubject: a\n" + body,
+         true},
+        {"dates in the common form, no weekday, no seconds",
+         "Date: 9 Dec 2099 07:05 +1400\n" + body, true},
+        {"epoch", "Date: Thu, 01 Jan 1970 00:00:00 +0000\n" + body, true},
+        {"no such day", "Date: Mon, 31 Apr 2021 10:00:00 +0000\n" + body, true},
+        {"bad hour", "Date: Fri, 5 Jun 2020 25:00:00 +0000\n" + body, true},
+        {"two-digit year", "Date: 5 Jun 20 10:00:00 +0000\n" + body, true},
+        {"zone comment", "Date: Wed, 10 Jun 2020 10:00:00 +0200 (CEST)\n" + body, true},
+        {"zone name", "Date: Wed, 10 Jun 2020 10:00:00 EST\n" + body, true},
+        {"lower-case month", "Date: 10 jun 2020 10:00:00 +0000\n" + body, true},
+        {"leap second", "Date: 10 Jun 2020 10:00:60 +0000\n" + body, true},
+        {"odd weekday", "Date: Xyz, 10 Jun 2020 10:00:00 +0000\n" + body, true},
+
         {"8-bit not utf-8, body charset",
          "Content-Type: text/plain; charset=iso-8859-2\nSubject: \xb1\xe6\xea\nFrom: \xa3ukasz "
          "<l@x.pl>\n" +
