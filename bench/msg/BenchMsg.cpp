@@ -1,6 +1,7 @@
 // kestrel-bench-msg: .msg files written and read per second, for a typical
 // 20 kB message and for one with a 5 MB attachment, beside msgconvert reading
-// the same files in the same run. The last line gives the ratios.
+// the same files in the same run. The last line gives the smallest of the four
+// read ratios over msgconvert (20 kB and 5 MB, with and without heap reuse).
 //
 // With --recipients N or --attachments N: seconds to write and to read back one
 // message with that many recipients (one To: line each) or attachments.
@@ -18,6 +19,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <cstdio>
 #include <ctime>
 #include <malloc.h>
@@ -227,32 +229,41 @@ int main(int argc, char** argv)
     const int large = argValue(args, QStringLiteral("--large"), 10);
     const int peerMessages = argValue(args, QStringLiteral("--peer-messages"), 40);
     const int peerLarge = argValue(args, QStringLiteral("--peer-large"), 4);
+    // Each phase writes into a folder of its own: a .msg file is never overwritten.
     QTemporaryDir dir;
+    const QString plain = dir.path() + QStringLiteral("/defaults");
+    const QString reused = dir.path() + QStringLiteral("/heap-reuse");
+    QDir().mkpath(plain);
+    QDir().mkpath(reused);
 
     // First with glibc's defaults, then with large buffers kept on the heap
     // (mallopt here, the same settings by environment for msgconvert): on this
     // virtual machine a first touch of fresh memory costs more than the codec's
     // work, and multi-megabyte buffers otherwise come fresh from mmap each time.
     std::printf("glibc malloc defaults:\n");
-    const Rates small = measure(QStringLiteral("20kB"), message(8 * 1024), messages, peerMessages,
-                                dir.path(), false);
-    const Rates big = measure(QStringLiteral("5MB"), message(5 * 1024 * 1024), large, peerLarge,
-                              dir.path(), false);
+    const Rates small =
+        measure(QStringLiteral("20kB"), message(8 * 1024), messages, peerMessages, plain, false);
+    const Rates big =
+        measure(QStringLiteral("5MB"), message(5 * 1024 * 1024), large, peerLarge, plain, false);
     mallopt(M_MMAP_THRESHOLD, 256 << 20);
     mallopt(M_TRIM_THRESHOLD, 256 << 20);
     std::printf(
         "large buffers reused on the heap (M_MMAP_THRESHOLD, M_TRIM_THRESHOLD = 256 MB):\n");
-    const Rates smallHeap = measure(QStringLiteral("20kB"), message(8 * 1024), messages,
-                                    peerMessages, dir.path(), true);
-    const Rates bigHeap = measure(QStringLiteral("5MB"), message(5 * 1024 * 1024), large, peerLarge,
-                                  dir.path(), true);
+    const Rates smallHeap =
+        measure(QStringLiteral("20kB"), message(8 * 1024), messages, peerMessages, reused, true);
+    const Rates bigHeap =
+        measure(QStringLiteral("5MB"), message(5 * 1024 * 1024), large, peerLarge, reused, true);
 
     std::printf("msg read vs msgconvert, CPU time: 20kB %.1f/s vs %.2f/s = %.1fx, 5MB %.1f/s vs "
                 "%.2f/s = %.1fx; "
-                "heap reuse: 20kB %.1fx, 5MB %.1f/s vs %.2f/s = %.1fx (target >= 10x); written/s "
+                "heap reuse: 20kB %.1fx, 5MB %.1f/s vs %.2f/s = %.1fx (target >= 20x); written/s "
                 "20kB %.0f, 5MB %.1f\n",
                 small.read, small.peerRead, small.read / small.peerRead, big.read, big.peerRead,
                 big.read / big.peerRead, smallHeap.read / smallHeap.peerRead, bigHeap.read,
                 bigHeap.peerRead, bigHeap.read / bigHeap.peerRead, small.write, big.write);
+    const double ratio =
+        std::min({small.read / small.peerRead, big.read / big.peerRead,
+                  smallHeap.read / smallHeap.peerRead, bigHeap.read / bigHeap.peerRead});
+    std::printf("ratio=%.1f\n", ratio);
     return 0;
 }

@@ -138,8 +138,21 @@ std::optional<QByteArray> CompoundReader::stream(const Storage& parent, const QS
         return std::nullopt;
     GLibLogCapture log;
     GsfInput* child = gsf_infile_child_by_name(parent.get(), name.toUtf8().constData());
-    if (!child)
+    return child ? read(child, name, false) : std::nullopt;
+}
+
+std::optional<QByteArray> CompoundReader::streamAt(const Storage& parent, int index,
+                                                   const QString& name, bool inPlace)
+{
+    if (!parent)
         return std::nullopt;
+    GLibLogCapture log;
+    GsfInput* child = gsf_infile_child_by_index(parent.get(), index);
+    return child ? read(child, name, inPlace) : std::nullopt;
+}
+
+std::optional<QByteArray> CompoundReader::read(GsfInput* child, const QString& name, bool inPlace)
+{
     std::optional<QByteArray> result;
     const gsf_off_t size = gsf_input_size(child);
     QString why;
@@ -150,16 +163,29 @@ std::optional<QByteArray> CompoundReader::stream(const Storage& parent, const QS
     } else if (size > m_budget) {
         // Streams may share sectors in a hostile file; real files read about once.
         why = QStringLiteral("streams claim more data than the file holds");
+    } else if (size == 0) {
+        result = QByteArray();
+    } else if (inPlace) {
+        // Without a buffer libgsf answers with the bytes in the file when the
+        // blocks lie in a row, else with its own copy, which goes with `child`.
+        const auto* bytes =
+            reinterpret_cast<const char*>(gsf_input_read(child, size_t(size), nullptr));
+        const char* begin = m_data.constData();
+        if (!bytes)
+            why = QStringLiteral("its sectors cannot be read");
+        else if (bytes >= begin && bytes + size <= begin + m_data.size())
+            result = QByteArray::fromRawData(bytes, qsizetype(size));
+        else
+            result = QByteArray(bytes, qsizetype(size));
     } else {
         QByteArray bytes(qsizetype(size), Qt::Uninitialized);
-        if (size == 0 ||
-            gsf_input_read(child, size_t(size), reinterpret_cast<guint8*>(bytes.data()))) {
-            m_budget -= size;
+        if (gsf_input_read(child, size_t(size), reinterpret_cast<guint8*>(bytes.data())))
             result = std::move(bytes);
-        } else {
+        else
             why = QStringLiteral("its sectors cannot be read");
-        }
     }
+    if (result)
+        m_budget -= size;
     g_object_unref(child);
     if (!result && !m_damaged) {
         m_damaged = true;

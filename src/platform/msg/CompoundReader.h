@@ -41,12 +41,19 @@ public:
     // file, over the byte budget, a broken sector chain): then damaged() is set
     // and errorText() names the stream.
     std::optional<QByteArray> stream(const Storage& parent, const QString& name);
+    // The same for the child at `index` (named `name`). With `inPlace`, a
+    // value whose blocks lie in a row in the file is not copied: the bytes are
+    // the file's own, valid as long as the data given to open().
+    std::optional<QByteArray> streamAt(const Storage& parent, int index, const QString& name,
+                                       bool inPlace);
     QByteArray classId() const;
 
     const QString& errorText() const { return m_error; }
     bool damaged() const { return m_damaged; }
 
 private:
+    std::optional<QByteArray> read(GsfInput* child, const QString& name, bool inPlace);
+
     QByteArray m_data;
     GsfInput* m_source = nullptr;
     Storage m_root;

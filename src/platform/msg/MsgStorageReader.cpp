@@ -4,7 +4,6 @@
 #include "MsgLimits.h"
 #include "NamedPropertyMap.h"
 
-#include <QRegularExpression>
 #include <QtEndian>
 
 namespace kestrel::platform::msg {
@@ -23,6 +22,26 @@ qsizetype headerSize(Level level)
     default:
         return 8;
     }
+}
+
+// The tag of a value stream's name, "__substg1.0_" and eight hex digits.
+std::optional<std::uint32_t> valueStreamTag(const QString& name)
+{
+    static const QString prefix = QStringLiteral("__substg1.0_");
+    if (name.size() != prefix.size() + 8 || !name.startsWith(prefix))
+        return std::nullopt;
+    std::uint32_t tag = 0;
+    for (qsizetype i = prefix.size(); i < name.size(); ++i) {
+        const char16_t c = name[i].unicode();
+        const int digit = c >= '0' && c <= '9'   ? c - '0'
+                          : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                          : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                                                 : -1;
+        if (digit < 0)
+            return std::nullopt;
+        tag = tag << 4 | std::uint32_t(digit);
+    }
+    return tag;
 }
 
 bool isVariableStreamType(std::uint16_t type)
@@ -128,24 +147,25 @@ private:
         if (m_in.damaged())
             return fail(m_in.errorText());
         // Variable-size values: every value stream present, listed or not.
-        static const QRegularExpression pattern(QStringLiteral("^__substg1\\.0_([0-9A-Fa-f]{8})$"));
         int streams = 0;
-        for (const QString& name : children) {
-            const auto match = pattern.match(name);
-            if (!match.hasMatch())
-                continue;
-            const auto tag = std::uint32_t(match.captured(1).toUInt(nullptr, 16));
-            if (!isVariableStreamType(tagType(tag)))
+        for (int index = 0; index < int(children.size()); ++index) {
+            const QString& name = children[index];
+            const std::optional<std::uint32_t> tag = valueStreamTag(name);
+            if (!tag || !isVariableStreamType(tagType(*tag)))
                 continue;
             if (++streams > limits::MaxProperties)
                 return fail(QStringLiteral("too many properties"));
-            auto bytes = m_in.stream(storage, name);
+            // An attachment's bytes are read where they lie in the file; the
+            // file outlives the message read from it.
+            const bool inPlace =
+                level == Level::Child && *tag == makeTag(pid::AttachDataBin, PtBinary);
+            auto bytes = m_in.streamAt(storage, index, name, inPlace);
             // A value that cannot be read whole fails the file: dropping it would
             // lose part of the message without a word.
             if (!bytes)
                 return fail(m_in.damaged() ? m_in.errorText()
                                            : QStringLiteral("stream \"%1\" vanished").arg(name));
-            (*out)[tag] = Property{tag, 0, std::move(*bytes)};
+            (*out)[*tag] = Property{*tag, 0, std::move(*bytes)};
         }
         return true;
     }

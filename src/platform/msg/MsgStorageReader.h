@@ -11,6 +11,7 @@
 namespace kestrel::platform::msg {
 
 // Returns nullopt and sets *error when the file cannot be read as a message.
+// Attachment bytes may be those of `file` itself: it must outlive the result.
 std::optional<MsgObject> readMsgObject(const QByteArray& file, QString* error);
 
 } // namespace kestrel::platform::msg

@@ -1,5 +1,6 @@
 #include "MsgToMime.h"
 
+#include "AttachmentSplice.h"
 #include "Charsets.h"
 #include "CompressedRtf.h"
 #include "ExchangeAddress.h"
@@ -10,6 +11,8 @@
 #include "RtfDeencapsulator.h"
 
 #include <QRegularExpression>
+
+#include <cstring>
 
 namespace kestrel::platform::msg {
 
@@ -53,33 +56,50 @@ bool isValidUtf8(const QByteArray& bytes)
     return g_utf8_validate(bytes.constData(), bytes.size(), nullptr);
 }
 
+// The encoding GMime would choose for a text of plain ASCII (no NUL), found
+// in one pass instead of its charset and encoding scans; nullopt for any
+// other text.
+std::optional<GMimeContentEncoding> asciiEncoding(const QByteArray& text)
+{
+    qsizetype longest = 0;
+    qsizetype lineStart = 0;
+    bool fromLine = false; // a line starting "From " is quoted-printable, as GMime does
+    const char* data = text.constData();
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(data[i]);
+        if (c == 0 || c >= 0x80)
+            return std::nullopt;
+        if (i == lineStart && text.size() - i >= 5 && std::memcmp(data + i, "From ", 5) == 0)
+            fromLine = true;
+        if (c == '\n') {
+            longest = std::max(longest, i - lineStart);
+            lineStart = i + 1;
+        }
+    }
+    longest = std::max(longest, text.size() - lineStart);
+    return longest > 998 || fromLine ? GMIME_CONTENT_ENCODING_QUOTEDPRINTABLE
+                                     : GMIME_CONTENT_ENCODING_DEFAULT;
+}
+
 GMimePart* textPart(const char* subtype, const QString& text)
 {
+    const QByteArray utf8 = withLf(text).toUtf8();
     GMimeTextPart* part = g_mime_text_part_new_with_subtype(subtype);
-    g_mime_text_part_set_text(part, withLf(text).toUtf8().constData());
     GMimePart* p = GMIME_PART(part);
+    if (const std::optional<GMimeContentEncoding> encoding = asciiEncoding(utf8)) {
+        g_mime_text_part_set_charset(part, "us-ascii");
+        GRef<GMimeStream> stream(
+            g_mime_stream_mem_new_with_buffer(utf8.constData(), size_t(utf8.size())));
+        GRef<GMimeDataWrapper> wrapper(
+            g_mime_data_wrapper_new_with_stream(stream.get(), GMIME_CONTENT_ENCODING_DEFAULT));
+        g_mime_part_set_content(p, wrapper.get());
+        g_mime_part_set_content_encoding(p, *encoding);
+        return p;
+    }
+    g_mime_text_part_set_text(part, utf8.constData());
     g_mime_part_set_content_encoding(
         p, g_mime_part_get_best_content_encoding(p, GMIME_ENCODING_CONSTRAINT_7BIT));
     return p;
-}
-
-// `data` must outlive the part: GMime reads it in place instead of copying
-// megabytes of attachment.
-GMimePart* binaryPart(const QString& mimeType, const QByteArray& data)
-{
-    QString type = mimeType.trimmed().toLower();
-    if (!type.contains(QLatin1Char('/')))
-        type = QStringLiteral("application/octet-stream");
-    const QByteArray major = type.section(QLatin1Char('/'), 0, 0).toUtf8();
-    const QByteArray minor =
-        type.section(QLatin1Char('/'), 1).section(QLatin1Char(';'), 0, 0).trimmed().toUtf8();
-    GMimePart* part = g_mime_part_new_with_type(major.constData(), minor.constData());
-    GRef<GMimeStream> stream(borrowedStream(data));
-    GRef<GMimeDataWrapper> wrapper(
-        g_mime_data_wrapper_new_with_stream(stream.get(), GMIME_CONTENT_ENCODING_DEFAULT));
-    g_mime_part_set_content(part, wrapper.get());
-    g_mime_part_set_content_encoding(part, GMIME_CONTENT_ENCODING_BASE64);
-    return part;
 }
 
 struct Bodies {
@@ -97,6 +117,21 @@ public:
 
     QByteArray mime()
     {
+        QByteArray text = write();
+        if (m_splice.isEmpty())
+            return text;
+        if (std::optional<QByteArray> spliced = m_splice.apply(text))
+            return std::move(*spliced);
+        // A placeholder is not where it was put (never seen): GMime writes all.
+        m_splice = AttachmentSplice();
+        m_spliceAttachments = false;
+        m_dataSize = 0;
+        return write();
+    }
+
+private:
+    QByteArray write()
+    {
         GRef<GMimeMessage> message(g_mime_message_new(FALSE));
         GMimeObject* object = GMIME_OBJECT(message.get());
         setHeaders(message.get());
@@ -111,7 +146,35 @@ public:
         return writeWithPrefix(headers + '\n', body.get(), m_dataSize * 4 / 3 + 65536);
     }
 
-private:
+    // `data` must outlive the part: GMime reads it in place instead of copying
+    // megabytes of attachment, or it waits in the splice until mime() is done.
+    GMimePart* binaryPart(const QString& mimeType, const QByteArray& data)
+    {
+        QString type = mimeType.trimmed().toLower();
+        if (!type.contains(QLatin1Char('/')))
+            type = QStringLiteral("application/octet-stream");
+        const QByteArray major = type.section(QLatin1Char('/'), 0, 0).toUtf8();
+        const QByteArray minor =
+            type.section(QLatin1Char('/'), 1).section(QLatin1Char(';'), 0, 0).trimmed().toUtf8();
+        GMimePart* part = g_mime_part_new_with_type(major.constData(), minor.constData());
+        if (m_spliceAttachments && !data.isEmpty()) {
+            const QByteArray placeholder = m_splice.placeholder(data);
+            GRef<GMimeStream> stream(g_mime_stream_mem_new_with_buffer(placeholder.constData(),
+                                                                       size_t(placeholder.size())));
+            GRef<GMimeDataWrapper> wrapper(
+                g_mime_data_wrapper_new_with_stream(stream.get(), GMIME_CONTENT_ENCODING_BASE64));
+            g_mime_part_set_content(part, wrapper.get());
+        } else {
+            GRef<GMimeStream> stream(borrowedStream(data));
+            GRef<GMimeDataWrapper> wrapper(
+                g_mime_data_wrapper_new_with_stream(stream.get(), GMIME_CONTENT_ENCODING_DEFAULT));
+            g_mime_part_set_content(part, wrapper.get());
+            m_dataSize += data.size();
+        }
+        g_mime_part_set_content_encoding(part, GMIME_CONTENT_ENCODING_BASE64);
+        return part;
+    }
+
     QString string(std::uint16_t id) const
     {
         return getString(m_msg.props, id, m_cp).value_or(QString());
@@ -405,7 +468,6 @@ private:
         if (mimeType.isEmpty())
             mimeType = QStringLiteral("application/octet-stream");
         GMimePart* part = binaryPart(mimeType, *data);
-        m_dataSize += data->size();
         GMimeObject* object = GMIME_OBJECT(part);
         g_mime_object_set_disposition(object, inlinePart ? "inline" : "attachment");
         if (!name.isEmpty())
@@ -473,7 +535,9 @@ private:
     const MsgObject& m_msg;
     int m_depth;
     int m_cp;
-    qsizetype m_dataSize = 0; // attachment bytes, to size the output
+    qsizetype m_dataSize = 0; // attachment bytes GMime encodes, to size the output
+    bool m_spliceAttachments = true;
+    AttachmentSplice m_splice;
     Bodies m_bodies;
 };
 
