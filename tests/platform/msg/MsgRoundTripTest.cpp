@@ -215,6 +215,39 @@ TEST(MsgRoundTrip, MimeToMsgToMimeKeepsTheMessage)
 }
 
 // Follow-up, answered and forwarded marks are written as Outlook keeps them and read back.
+// Attachments of every size against the 57-byte lines of base64, and plain
+// bodies, come back byte for byte, in MIME that mail transport takes: no line
+// over 998 characters.
+TEST(MsgRoundTrip, BodiesAndAttachmentsComeBackWhateverTheirLength)
+{
+    const QByteArray text = "From the first line on\n" + QByteArray(1500, 'x') + "\nend\n";
+    for (const int size : {1, 2, 3, 56, 57, 58, 171, 5700}) {
+        QByteArray data;
+        for (int i = 0; i < size; ++i)
+            data.append(char((i * 31 + size) % 256));
+        MsgEnvelope in;
+        in.mime = "From: a@example.com\nSubject: sizes\nMIME-Version: 1.0\n"
+                  "Content-Type: multipart/mixed; boundary=b\n\n--b\n"
+                  "Content-Type: text/plain; charset=us-ascii\n\n" +
+                  text +
+                  "--b\nContent-Type: application/octet-stream\n"
+                  "Content-Disposition: attachment; filename=d.bin\n"
+                  "Content-Transfer-Encoding: base64\n\n" +
+                  data.toBase64() + "\n--b--\n";
+        platform::PlatformError error;
+        const auto bytes = platform::msg::encodeMsg(in, &error);
+        ASSERT_TRUE(bytes) << error.detail.toStdString();
+        const auto out = platform::msg::decodeMsg(*bytes, &error);
+        ASSERT_TRUE(out) << error.detail.toStdString();
+        const MimeSummary read = summarizeMime(out->mime);
+        EXPECT_EQ(read.attachmentData, QList<QByteArray>{data}) << size;
+        EXPECT_EQ(bodyText(read.text).toStdString(),
+                  bodyText(QString::fromLatin1(text)).toStdString());
+        for (const QByteArray& line : out->mime.split('\n'))
+            EXPECT_LE(line.size(), 998) << size;
+    }
+}
+
 TEST(MsgRoundTrip, FollowUpAnsweredAndForwardedMarks)
 {
     TempDir dir;
