@@ -72,9 +72,10 @@ bool CompoundWriter::claimName(const QString& name)
     if (m_stack.empty())
         return fail(QStringLiteral("compound file already closed"));
     QSet<QString>& names = m_stack.back().names;
-    if (names.contains(name.toUpper()))
-        return fail(QStringLiteral("duplicate compound file entry \"%1\"").arg(name));
+    const qsizetype before = names.size();
     names.insert(name.toUpper());
+    if (names.size() == before)
+        return fail(QStringLiteral("duplicate compound file entry \"%1\"").arg(name));
     return true;
 }
 
