@@ -19,31 +19,51 @@ namespace kestrel::engine {
 
 namespace {
 
-MsgNameFacts nameFacts(platform::MailItem& message, platform::Session* session)
+// Reads only what the pattern's tokens need, and what the tokens that the
+// values replaced before them bring in: the recipient's name needs the whole
+// header block read.
+MsgNameFacts nameFacts(platform::MailItem& message, platform::Session* session,
+                       const QString& pattern)
 {
     MsgNameFacts facts;
-    facts.subject = message.subject();
-    facts.receivedTime = message.receivedTime();
-    facts.sentOn = message.sentOn();
-    facts.creationTime = message.creationTime();
-
-    QString recipient = message.receivedByName().value_or(QString());
-    if (!recipient.isEmpty()) {
-        const QString user =
-            session ? session->currentUserAddress().value_or(QString()) : QString();
-        facts.recipientDomain = GetMailDomain(user);
-    } else {
-        recipient = message.firstRecipientName().value_or(QString());
-        facts.recipientDomain = GetMailDomain(message.firstRecipientAddress().value_or(QString()));
+    QString tokens = pattern;
+    const auto wanted = [&tokens](const char* token) {
+        return tokens.contains(QLatin1String(token));
+    };
+    if (wanted("%su%")) {
+        facts.subject = message.subject();
+        tokens += facts.subject.value_or(QString());
     }
-    facts.recipientText = StripDisplayName(GetFirstListEntry(recipient));
+    if (wanted("%rt%"))
+        facts.receivedTime = message.receivedTime();
+    if (wanted("%st%"))
+        facts.sentOn = message.sentOn();
+    if (wanted("%ct%"))
+        facts.creationTime = message.creationTime();
 
-    const QString address = message.senderEmailAddress().value_or(QString());
-    QString sender = message.senderName().value_or(QString());
-    if (sender.isEmpty())
-        sender = address;
-    facts.senderText = StripDisplayName(sender);
-    facts.senderDomain = GetMailDomain(address);
+    if (wanted("%to%") || wanted("%td%")) {
+        QString recipient = message.receivedByName().value_or(QString());
+        if (!recipient.isEmpty()) {
+            const QString user =
+                session ? session->currentUserAddress().value_or(QString()) : QString();
+            facts.recipientDomain = GetMailDomain(user);
+        } else {
+            recipient = message.firstRecipientName().value_or(QString());
+            facts.recipientDomain =
+                GetMailDomain(message.firstRecipientAddress().value_or(QString()));
+        }
+        facts.recipientText = StripDisplayName(GetFirstListEntry(recipient));
+        tokens += facts.recipientText + facts.recipientDomain;
+    }
+
+    if (wanted("%fm%") || wanted("%fd%")) {
+        const QString address = message.senderEmailAddress().value_or(QString());
+        QString sender = message.senderName().value_or(QString());
+        if (sender.isEmpty())
+            sender = address;
+        facts.senderText = StripDisplayName(sender);
+        facts.senderDomain = GetMailDomain(address);
+    }
     return facts;
 }
 
@@ -123,9 +143,10 @@ std::optional<PreparedMsg> MsgExporter::PrepareFile(platform::MailItem& message,
 {
     m_lastFile.clear();
     m_lastError = {};
-    MsgNameFacts facts = nameFacts(message, m_session);
+    const QString pattern = MsgPattern();
+    MsgNameFacts facts = nameFacts(message, m_session, pattern);
     facts.fileCounter = m_counter.value;
-    const QString name = ApplyMsgPattern(MsgPattern(), facts);
+    const QString name = ApplyMsgPattern(pattern, facts);
     ++m_counter.value; // used up whether or not the save succeeds
 
     const std::optional<QString> path = BuildMsgPath(AddPathSeparator(fileSystemFolder), name);
@@ -187,9 +208,10 @@ std::optional<QString> MsgExporter::PlanFileSystemAction(platform::MailItem& mes
                                                          const QString& fileSystemFolder)
 {
     m_lastError = {};
-    MsgNameFacts facts = nameFacts(message, m_session);
+    const QString pattern = MsgPattern();
+    MsgNameFacts facts = nameFacts(message, m_session, pattern);
     facts.fileCounter = m_planCounter++;
-    const QString name = ApplyMsgPattern(MsgPattern(), facts);
+    const QString name = ApplyMsgPattern(pattern, facts);
     const std::optional<QString> path = BuildMsgPath(AddPathSeparator(fileSystemFolder), name);
     if (!path) {
         noRoom(fileSystemFolder);

@@ -57,6 +57,8 @@ TEST(MsgExport, NamesFollowThePattern)
         h.stores.addMessage(0, QStringLiteral("Stamp"),
                             made(QStringLiteral("same minute"), at(2009, 1, 5, 14, 7, second)));
     h.stores.addMessage(0, QStringLiteral("Upper"), made(QStringLiteral("x"), created));
+    h.stores.addMessage(0, QStringLiteral("Brought"),
+                        made(QStringLiteral("for %to% at %fd% %rt% %su%"), created));
     h.stores.addMessage(0, QStringLiteral("Long"), made(QString(150, 'a'), created));
     h.stores.addMessage(0, QStringLiteral("Odd"),
                         made(QStringLiteral("../../etc/passwd? a:b <c> \"d\" |e| *f*"), created));
@@ -81,6 +83,12 @@ TEST(MsgExport, NamesFollowThePattern)
     h.settingsReader.values[QStringLiteral("MSG/Pattern")] = QStringLiteral("%SU% %Ct% %mt% %su%");
     EXPECT_EQ(exportFolder(h, QStringLiteral("Upper"), disk.path()),
               QStringList{QStringLiteral("%SU% %Ct% %mt% x.msg")});
+
+    // Tokens a value brings in are replaced by the later steps, not the earlier.
+    h.settingsReader.values[QStringLiteral("MSG/Pattern")] = QStringLiteral("%su%");
+    EXPECT_EQ(
+        exportFolder(h, QStringLiteral("Brought"), disk.path()),
+        QStringList{QStringLiteral("for Demo User at sender.example 20200505120000 %su%.msg")});
 
     h.settingsReader.values[QStringLiteral("MSG/Pattern")] = QStringLiteral("%su%");
     EXPECT_EQ(exportFolder(h, QStringLiteral("Long"), disk.path()),
