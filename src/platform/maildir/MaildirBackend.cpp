@@ -32,7 +32,7 @@ qint64 nowNs()
 // Every entry but directories and hidden files is listed, links and special
 // files too: they are refused when used, so that they count as failures
 // instead of vanishing. Names keep their bytes (see NativeName.h).
-void listDir(const QString& dir, bool inNew, QList<MessageEntry>& out)
+void listDir(const QString& dir, bool inNew, FolderListing& out)
 {
     DIR* handle = ::opendir(nativePath(dir).constData());
     if (!handle)
@@ -48,7 +48,7 @@ void listDir(const QString& dir, bool inNew, QList<MessageEntry>& out)
                     S_ISDIR(st.st_mode);
         }
         if (!isDir)
-            out.append({nameFromBytes(QByteArray(entry->d_name)), inNew, entry->d_type == DT_REG});
+            out.add(QByteArrayView(entry->d_name), inNew, entry->d_type == DT_REG);
     }
     ::closedir(handle);
 }
@@ -83,30 +83,31 @@ bool MaildirBackend::isStoreRootDir(const QString& folderDir) const
     return storeIndexForPath(folderDir) >= 0;
 }
 
-QList<MessageEntry> MaildirBackend::scan(const QString& folderDir, PlatformError* error)
+std::shared_ptr<const FolderListing> MaildirBackend::scan(const QString& folderDir,
+                                                          PlatformError* error)
 {
-    FolderIndex index;
     // Stamps first: a change during the listing then shows up as a newer stamp.
-    index.curStamp = mtimeNs(folderDir + QLatin1String("/cur"));
-    index.newStamp = mtimeNs(folderDir + QLatin1String("/new"));
-    index.scannedAt = nowNs();
+    const qint64 curStamp = mtimeNs(folderDir + QLatin1String("/cur"));
+    const qint64 newStamp = mtimeNs(folderDir + QLatin1String("/new"));
+    const qint64 scannedAt = nowNs();
 
-    QList<MessageEntry> entries;
+    // The old index goes first, so that two listings are never held at once.
+    m_indexes.remove(folderDir);
+    auto listing = std::make_shared<FolderListing>();
     PlatformError problem;
     if (checkFolderDirs(folderDir, isStoreRootDir(folderDir), false, &problem)) {
-        listDir(folderDir + QLatin1String("/cur"), false, entries);
-        listDir(folderDir + QLatin1String("/new"), true, entries);
+        listDir(folderDir + QLatin1String("/cur"), false, *listing);
+        listDir(folderDir + QLatin1String("/new"), true, *listing);
     } else if (error) {
         *error = problem;
     }
-    std::sort(entries.begin(), entries.end(),
-              [](const MessageEntry& a, const MessageEntry& b) { return a.fileName < b.fileName; });
-
-    index.byUnique.reserve(entries.size());
-    for (const MessageEntry& entry : entries)
-        index.byUnique.insert(MessageFileName::parse(entry.fileName).unique, entry);
+    listing->sort();
+    FolderIndex index(listing);
+    index.curStamp = curStamp;
+    index.newStamp = newStamp;
+    index.scannedAt = scannedAt;
     m_indexes.insert(folderDir, std::move(index));
-    return entries;
+    return listing;
 }
 
 bool MaildirBackend::unchangedSinceScan(const QString& folderDir, const FolderIndex& index) const
@@ -123,18 +124,14 @@ std::optional<MessageEntry> MaildirBackend::locate(const QString& folderDir, con
 {
     auto it = m_indexes.find(folderDir);
     if (it != m_indexes.end()) {
-        auto hit = it->byUnique.find(unique);
-        if (hit != it->byUnique.end() && entryExists(messagePath(folderDir, *hit)))
-            return *hit;
-        if (hit == it->byUnique.end() && unchangedSinceScan(folderDir, *it))
+        const std::optional<MessageEntry> hit = it->find(unique);
+        if (hit && entryExists(messagePath(folderDir, *hit)))
+            return hit;
+        if (!hit && unchangedSinceScan(folderDir, *it))
             return std::nullopt;
     }
     scan(folderDir);
-    const FolderIndex& index = m_indexes[folderDir];
-    auto hit = index.byUnique.find(unique);
-    if (hit == index.byUnique.end())
-        return std::nullopt;
-    return *hit;
+    return m_indexes[folderDir].find(unique);
 }
 
 void MaildirBackend::remember(const QString& folderDir, const QString& unique,
@@ -142,7 +139,7 @@ void MaildirBackend::remember(const QString& folderDir, const QString& unique,
 {
     auto it = m_indexes.find(folderDir);
     if (it != m_indexes.end())
-        it->byUnique.insert(unique, entry);
+        it->remember(unique, entry);
 }
 
 bool MaildirBackend::holdsUnique(const QString& folderDir, const QString& unique)
@@ -152,14 +149,14 @@ bool MaildirBackend::holdsUnique(const QString& folderDir, const QString& unique
         scan(folderDir);
         it = m_indexes.find(folderDir);
     }
-    return it != m_indexes.end() && it->byUnique.contains(unique);
+    return it != m_indexes.end() && it->find(unique).has_value();
 }
 
 void MaildirBackend::forget(const QString& folderDir, const QString& unique)
 {
     auto it = m_indexes.find(folderDir);
     if (it != m_indexes.end())
-        it->byUnique.remove(unique);
+        it->forget(unique);
 }
 
 } // namespace kestrel::platform::maildir

@@ -3,10 +3,11 @@
 // State shared by every object of one Maildir application: the profile, the
 // logon, and per folder a map from a message's unique name to its current file
 // (a flag change renames the file, a move takes it elsewhere), so that finding
-// a message by its identifier costs O(1) and a folder is rescanned only when a
-// lookup misses.
+// a message by its identifier costs O(log n) and a folder is rescanned only
+// when a lookup misses.
 
 #include "../MailProfile.h"
+#include "FolderIndex.h"
 #include "FolderRef.h"
 #include "RootListing.h"
 
@@ -14,15 +15,10 @@
 #include <QList>
 #include <QString>
 
+#include <memory>
 #include <optional>
 
 namespace kestrel::platform::maildir {
-
-struct MessageEntry {
-    QString fileName; // in cur/ or new/
-    bool inNew = false;
-    bool regular = false; // the listing's directory entry said a regular file
-};
 
 class MaildirBackend {
 public:
@@ -50,11 +46,12 @@ public:
 
     // Whether the directory is a store's Maildir root (Inbox).
     bool isStoreRootDir(const QString& folderDir) const;
-    // Lists cur/ and new/ (names only), sorted by file name, and refreshes the
-    // folder's index. A folder without cur/ or new/ lists what is there; one
-    // whose directories are links or no directories lists nothing and says
-    // why in *error.
-    QList<MessageEntry> scan(const QString& folderDir, PlatformError* error = nullptr);
+    // Lists cur/ and new/ (names only), sorted by unique name, and refreshes the
+    // folder's index, which shares the listing. A folder without cur/ or new/
+    // lists what is there; one whose directories are links or no directories
+    // lists nothing and says why in *error.
+    std::shared_ptr<const FolderListing> scan(const QString& folderDir,
+                                              PlatformError* error = nullptr);
     // The message's current file; rescans the folder when the remembered one is gone.
     std::optional<MessageEntry> locate(const QString& folderDir, const QString& unique);
     void remember(const QString& folderDir, const QString& unique, const MessageEntry& entry);
@@ -71,12 +68,6 @@ public:
                                  PlatformError* error);
 
 private:
-    struct FolderIndex {
-        QHash<QString, MessageEntry> byUnique;
-        qint64 curStamp = -1; // directory mtimes (ns) at the scan
-        qint64 newStamp = -1;
-        qint64 scannedAt = 0; // ns
-    };
     bool unchangedSinceScan(const QString& folderDir, const FolderIndex& index) const;
 
     MailProfile m_profile;

@@ -40,23 +40,34 @@ MaildirItemCollection::MaildirItemCollection(std::shared_ptr<MaildirBackend> bac
       m_dir(m_backend->folderDir(m_folder))
 {
     if (m_folder.isStoreRoot())
-        m_entries.emplace(); // the store root holds no items
+        m_listing = std::make_shared<FolderListing>(); // the store root holds no items
 }
 
 MaildirItemCollection::MaildirItemCollection(std::shared_ptr<MaildirBackend> backend,
-                                             FolderRef folder, QList<MessageEntry> entries,
-                                             QList<FileFacts> facts)
+                                             FolderRef folder,
+                                             std::shared_ptr<const FolderListing> listing,
+                                             std::vector<quint32> positions, QList<FileFacts> facts)
     : m_backend(std::move(backend)), m_folder(std::move(folder)),
-      m_dir(m_backend->folderDir(m_folder)), m_entries(std::move(entries)),
-      m_facts(std::move(facts))
+      m_dir(m_backend->folderDir(m_folder)), m_listing(std::move(listing)),
+      m_positions(std::move(positions)), m_facts(std::move(facts))
 {
 }
 
-const QList<MessageEntry>& MaildirItemCollection::entries()
+bool MaildirItemCollection::listed()
 {
-    if (!m_entries)
-        m_entries = m_backend->scan(m_dir, &m_listError);
-    return *m_entries;
+    if (!m_listing)
+        m_listing = m_backend->scan(m_dir, &m_listError);
+    return m_listError.ok();
+}
+
+qsizetype MaildirItemCollection::size() const
+{
+    return m_positions ? qsizetype(m_positions->size()) : m_listing->size();
+}
+
+qsizetype MaildirItemCollection::positionAt(qsizetype index) const
+{
+    return m_positions ? qsizetype((*m_positions)[size_t(index)]) : index;
 }
 
 std::unique_ptr<ItemCollection> MaildirItemCollection::restrict(const QString& filter)
@@ -67,12 +78,11 @@ std::unique_ptr<ItemCollection> MaildirItemCollection::restrict(const QString& f
         setError(ErrorKind::Invalid, QStringLiteral("The filter cannot be parsed"), problem);
         return nullptr;
     }
-    const QList<MessageEntry>& all = entries();
-    if (!m_listError.ok()) {
+    if (!listed()) {
         setError(m_listError);
         return nullptr;
     }
-    QList<MessageEntry> matching;
+    std::vector<quint32> matching;
     QList<FileFacts> facts;
     // stat relative to the open cur/ and new/: a folder of 100,000 messages
     // would otherwise walk the whole path 100,000 times.
@@ -82,8 +92,9 @@ std::unique_ptr<ItemCollection> MaildirItemCollection::restrict(const QString& f
     // bound, so that a huge folder's run does not hold them all. A run takes
     // the items from the last, so the walk goes backwards and keeps those.
     qint64 keptBytes = 0;
-    for (qsizetype i = all.size() - 1; i >= 0; --i) {
-        const MessageEntry& entry = all.at(i);
+    for (qsizetype i = size() - 1; i >= 0; --i) {
+        const qsizetype position = positionAt(i);
+        const MessageEntry entry = m_listing->at(position);
         MessageFile file(m_dir, entry);
         struct stat st {};
         const int dirFd = entry.inNew ? fresh.fd : cur.fd;
@@ -92,7 +103,7 @@ std::unique_ptr<ItemCollection> MaildirItemCollection::restrict(const QString& f
             if (!S_ISREG(st.st_mode)) {
                 // A link or special file: never opened, but kept, so that
                 // taking it as an item fails and is counted.
-                matching.append(entry);
+                matching.push_back(quint32(position));
                 facts.append(FileFacts());
                 continue;
             }
@@ -115,7 +126,7 @@ std::unique_ptr<ItemCollection> MaildirItemCollection::restrict(const QString& f
         });
         if (!match)
             continue;
-        matching.append(entry);
+        matching.push_back(quint32(position));
         FileFacts seen = file.takeFacts();
         if (seen.headerBlock) {
             keptBytes += seen.headerBlock->size();
@@ -127,15 +138,15 @@ std::unique_ptr<ItemCollection> MaildirItemCollection::restrict(const QString& f
     std::reverse(matching.begin(), matching.end());
     std::reverse(facts.begin(), facts.end());
     clearError();
-    return std::make_unique<MaildirItemCollection>(m_backend, m_folder, std::move(matching),
-                                                   std::move(facts));
+    return std::make_unique<MaildirItemCollection>(m_backend, m_folder, m_listing,
+                                                   std::move(matching), std::move(facts));
 }
 
 std::optional<qint64> MaildirItemCollection::count()
 {
     // A count alone (the folder tree asks one for every folder) needs no list
     // of names nor the folder's index: it is counted from the directories.
-    if (!m_entries) {
+    if (!m_listing) {
         PlatformError error;
         const std::optional<qint64> counted =
             countFolderMessages(m_dir, m_backend->isStoreRootDir(m_dir), &error);
@@ -145,23 +156,21 @@ std::optional<qint64> MaildirItemCollection::count()
             clearError();
         return counted;
     }
-    const qint64 size = entries().size();
-    if (!m_listError.ok()) {
+    if (!listed()) {
         setError(m_listError);
         return std::nullopt;
     }
     clearError();
-    return size;
+    return size();
 }
 
 std::unique_ptr<MailItem> MaildirItemCollection::item(qint64 index)
 {
-    const QList<MessageEntry>& all = entries();
-    if (!m_listError.ok()) {
+    if (!listed()) {
         setError(m_listError);
         return nullptr;
     }
-    if (index < 1 || index > all.size()) {
+    if (index < 1 || index > size()) {
         setError(ErrorKind::NotFound, QStringLiteral("No item at this position"),
                  QString::number(index));
         return nullptr;
@@ -169,8 +178,8 @@ std::unique_ptr<MailItem> MaildirItemCollection::item(qint64 index)
     FileFacts facts;
     if (index <= m_facts.size())
         facts = std::exchange(m_facts[index - 1], {});
-    auto item = std::make_unique<MaildirMailItem>(m_backend, m_folder, all.at(index - 1), true,
-                                                  std::move(facts));
+    auto item = std::make_unique<MaildirMailItem>(
+        m_backend, m_folder, m_listing->at(positionAt(index - 1)), true, std::move(facts));
     if (!item->lastError().ok()) {
         setError(item->lastError());
         return nullptr;

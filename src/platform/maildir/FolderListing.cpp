@@ -1,0 +1,53 @@
+#include "FolderListing.h"
+
+#include "NativeName.h"
+
+#include <algorithm>
+#include <type_traits>
+
+namespace kestrel::platform::maildir {
+
+void FolderListing::add(QByteArrayView name, bool inNew, bool regular)
+{
+    // As MessageFileName::parse: the unique name ends at the first ":2,".
+    const qsizetype info = name.indexOf(QByteArrayView(":2,"));
+    Name record;
+    record.offset = quint32(m_bytes.size());
+    record.size = quint16(name.size());
+    record.uniqueSize = quint16(info < 0 ? name.size() : info);
+    record.inNew = inNew;
+    record.regular = regular;
+    m_bytes.append(name);
+    m_names.push_back(record);
+}
+
+void FolderListing::sort()
+{
+    std::sort(m_names.begin(), m_names.end(), [this](const Name& a, const Name& b) {
+        if (const int byUnique = unique(a).compare(unique(b)))
+            return byUnique < 0;
+        return bytes(a).compare(bytes(b)) < 0;
+    });
+    m_names.shrink_to_fit();
+    m_bytes.squeeze();
+}
+
+MessageEntry FolderListing::at(qsizetype i) const
+{
+    const Name& name = m_names[size_t(i)];
+    return {nameFromBytes(bytes(name).toByteArray()), name.inNew, name.regular};
+}
+
+std::pair<qsizetype, qsizetype> FolderListing::range(QByteArrayView wanted) const
+{
+    const auto [first, last] = std::equal_range(
+        m_names.begin(), m_names.end(), wanted, [this](const auto& a, const auto& b) {
+            if constexpr (std::is_same_v<std::decay_t<decltype(a)>, Name>)
+                return unique(a).compare(b) < 0;
+            else
+                return a.compare(unique(b)) < 0;
+        });
+    return {first - m_names.begin(), last - m_names.begin()};
+}
+
+} // namespace kestrel::platform::maildir
