@@ -36,6 +36,9 @@ FolderTreeView::FolderTreeView(QWidget* parent) : QTreeWidget(parent)
     setColumnCount(1);
     setRootIsDecorated(true);
     setSelectionMode(QAbstractItemView::SingleSelection);
+    // Every row is one line with a tick picture: the view need not measure
+    // each row again whenever it lays out thousands of them.
+    setUniformRowHeights(true);
     // itemClicked comes from the mouse only; moving the selection with the
     // keyboard never changes a tick.
     connect(this, &QTreeWidget::itemClicked, this,
