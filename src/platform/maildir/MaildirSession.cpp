@@ -51,7 +51,8 @@ std::unique_ptr<MailItem> MaildirSession::getMessageFromId(const QString& entryI
         setError(ErrorKind::NotFound, QStringLiteral("The message does not exist"), entryId);
         return nullptr;
     }
-    auto item = std::make_unique<MaildirMailItem>(m_backend, *ref, *entry);
+    // locate has just seen the file: the item need not look for it again.
+    auto item = std::make_unique<MaildirMailItem>(m_backend, *ref, *entry, true);
     if (!item->lastError().ok()) {
         setError(item->lastError());
         return nullptr;

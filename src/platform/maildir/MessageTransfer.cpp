@@ -136,14 +136,22 @@ std::optional<QString> MessageTransfer::transfer(const QString& sourcePath, cons
 {
     const QByteArray source = native(sourcePath);
     if (!copy) {
-        if (!ensureMaildirDirs(destDir, error))
-            return std::nullopt;
+        // The destination's directories are made only when the rename finds
+        // them missing: a run moving into one folder would otherwise look
+        // for them once a message.
+        bool dirsEnsured = false;
         QString targetUnique = unique;
         for (int attempt = 0; attempt < 100; ++attempt) {
             const QString name =
                 MessageFileName{targetUnique, normalizeFlags(flags), true}.toString();
             const int result =
                 renameNoReplace(source, native(destDir + QLatin1String("/cur/") + name));
+            if (result == ENOENT && !dirsEnsured) {
+                if (!ensureMaildirDirs(destDir, error))
+                    return std::nullopt;
+                dirsEnsured = true;
+                continue;
+            }
             if (result == 0) {
                 // No fsync: a rename writes no data, the kernel makes it atomic for a
                 // kill, and the journal commits both directory entries in one
