@@ -36,19 +36,25 @@ public:
         openKey(key);
         m_bytes += '"';
         const QByteArray utf8 = value.toUtf8();
-        for (const char c : utf8) {
+        const char* run = utf8.constData(); // bytes that need no escape, appended at once
+        const char* const end = run + utf8.size();
+        for (const char* at = run; at < end; ++at) {
+            const char c = *at;
+            if (c != '"' && c != '\\' && uchar(c) >= 0x20)
+                continue;
+            m_bytes.append(run, at - run);
+            run = at + 1;
             if (c == '"' || c == '\\') {
                 m_bytes += '\\';
                 m_bytes += c;
-            } else if (uchar(c) < 0x20) {
+            } else {
                 static const char hex[] = "0123456789abcdef";
                 m_bytes += "\\u00";
                 m_bytes += hex[uchar(c) >> 4];
                 m_bytes += hex[uchar(c) & 15];
-            } else {
-                m_bytes += c;
             }
         }
+        m_bytes.append(run, end - run);
         m_bytes += '"';
     }
     void put(const char* key, qint64 value)
@@ -56,11 +62,17 @@ public:
         openKey(key);
         m_bytes += QByteArray::number(value);
     }
-    QByteArray bytes() const { return m_bytes.isEmpty() ? QByteArray("{}") : m_bytes + '}'; }
+    QByteArray take()
+    {
+        m_bytes += m_bytes.isEmpty() ? "{}" : "}";
+        return std::move(m_bytes);
+    }
 
 private:
     void openKey(const char* key)
     {
+        if (m_bytes.isEmpty())
+            m_bytes.reserve(512);
         m_bytes += m_bytes.isEmpty() ? "{\"" : ",\"";
         m_bytes += key;
         m_bytes += "\":";
@@ -151,7 +163,7 @@ QByteArray JournalLine(const ItemReport& report)
     }
     JsonLine line;
     putFields(report, [&](const char* key, const auto& value) { line.put(key, value); });
-    return line.bytes();
+    return line.take();
 }
 
 std::optional<JournalAction> JournalActionFrom(const QJsonObject& line)
