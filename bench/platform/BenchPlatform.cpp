@@ -123,7 +123,7 @@ RestrictFigures benchRestrict(const QString& store, qint64 total)
 
 // The floor of a restrict on a header field: list the folder, then open each
 // file, read its first 4 kB and close it.
-Figure benchHeaderReadLoop(const QString& root, qint64 total)
+Figure benchHeaderReadLoop(const QString& root, qint64 total, bool reported = true)
 {
     QElapsedTimer timer;
     timer.start();
@@ -147,7 +147,8 @@ Figure benchHeaderReadLoop(const QString& root, qint64 total)
     const Figure figure{total, timer.nsecsElapsed() / 1e9};
     if (read != total)
         die(QStringLiteral("header loop read %1 of %2").arg(read).arg(total));
-    report("read 4 kB of each message, plain loop", figure, "readdir + open + read + close");
+    if (reported)
+        report("read 4 kB of each message, plain loop", figure, "readdir + open + read + close");
     return figure;
 }
 
@@ -290,6 +291,10 @@ int main(int argc, char** argv)
         die(problem);
     qputenv("KESTREL_PROFILE", QFile::encodeName(profile));
 
+    // Both the SentOn restrict and the loop measured beside it read every
+    // file: one unreported pass first, so that neither reads the files cold
+    // for the other.
+    benchHeaderReadLoop(path("large"), large, false);
     const Figure restrictSmall = benchRestrict("Small", small).cold;
     const RestrictFigures largeFigures = benchRestrict("Large", large);
     const Figure restrictLarge = largeFigures.cold;

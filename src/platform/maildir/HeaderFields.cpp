@@ -209,30 +209,37 @@ bool HeaderFields::scan()
     if (size > kMaxReadableBytes || std::memchr(m_block.constData(), '\0', size) ||
         (!isAscii(m_block) && msg::hasNonUtf8Bytes(m_block)))
         return false;
+    // Every message of a folder comes through here: raw pointers and memchr
+    // rather than QByteArray's checked access.
+    const char* const data = m_block.constData();
+    const bool hasCr = std::memchr(data, '\r', size) != nullptr;
     Range* open = nullptr; // the field whose continuation lines are being read
     qsizetype start = 0;
     while (start < size) {
-        const qsizetype newline = m_block.indexOf('\n', start);
-        const qsizetype next = newline < 0 ? size : newline + 1;
-        qsizetype lineEnd = newline < 0 ? size : newline;
-        if (lineEnd > start && m_block[lineEnd - 1] == '\r')
-            --lineEnd;
-        if (std::memchr(m_block.constData() + start, '\r', lineEnd - start))
-            return false; // a bare CR: the parser's line ends are its own
+        const auto* newline =
+            static_cast<const char*>(std::memchr(data + start, '\n', size - start));
+        const qsizetype next = newline ? newline - data + 1 : size;
+        qsizetype lineEnd = newline ? newline - data : size;
+        if (hasCr) {
+            if (lineEnd > start && data[lineEnd - 1] == '\r')
+                --lineEnd;
+            if (std::memchr(data + start, '\r', lineEnd - start))
+                return false; // a bare CR: the parser's line ends are its own
+        }
         if (lineEnd == start)
             break; // the blank line that ends the headers
-        const char first = m_block[start];
+        const char first = data[start];
         if (first == ' ' || first == '\t') {
-            const QByteArrayView line(m_block.constData() + start, lineEnd - start);
+            const QByteArrayView line(data + start, lineEnd - start);
             if (start == 0 || line.trimmed().isEmpty())
                 return false;
             if (open)
                 open->end = lineEnd;
         } else {
             qsizetype colon = start;
-            while (colon < lineEnd && isNameChar(m_block[colon]))
+            while (colon < lineEnd && isNameChar(data[colon]))
                 ++colon;
-            if (colon == start || colon == lineEnd || m_block[colon] != ':')
+            if (colon == start || colon == lineEnd || data[colon] != ':')
                 return false; // not a plain field: the parser decides what it is
             const QByteArrayView name(m_block.constData() + start, colon - start);
             const Range range{colon + 1, lineEnd};
