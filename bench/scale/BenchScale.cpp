@@ -1,9 +1,10 @@
-// kestrel-bench-scale [--sizes 10000,100000,1000000] [--dir DIR] [--write-only]
+// kestrel-bench-scale [--sizes 10000,100000,1000000 | --messages N] [--dir DIR] [--write-only]
+// (--messages N compares N messages with 10,000)
 // Cost per message as one folder grows: for each size, a Preview and a Move
 // by received date through the real engine, and a restrict + count on SentOn
 // through the backend, half of the messages in range. Each runs in a child
 // process of its own, so its peak RSS is its own. The stores are written
-// once under DIR (default /work/scale-store) and reused; the Move's messages
+// once under DIR (default /var/tmp/kestrel-bench-scale) and reused; the Move's messages
 // are renamed back after it. The last lines compare the largest size with
 // the smallest (also over the growth of a plain read loop at each size); the
 // very last gives the worst of the three (ratio=X).
@@ -150,7 +151,8 @@ double headerReadLoop(const QString& storeDir, qint64 expected)
 
 struct Options {
     QList<int> sizes = {10000, 100000, 1000000};
-    QString dir = QStringLiteral("/work/scale-store");
+    // /var/tmp: on disk, not in a RAM-backed /tmp, and kept across reboots.
+    QString dir = QStringLiteral("/var/tmp/kestrel-bench-scale");
     bool writeOnly = false;
 };
 
@@ -167,13 +169,21 @@ Options parseOptions(const QStringList& args)
                     die("--sizes needs numbers of at least 2, separated by commas");
                 options.sizes.append(size);
             }
+        } else if (args.at(i) == QLatin1String("--messages") && i + 1 < args.size()) {
+            bool ok = false;
+            const int size = args.at(++i).toInt(&ok);
+            if (!ok || size < 2)
+                die("--messages needs a number of at least 2");
+            options.sizes = {std::min(size, 10000), size};
+            if (size <= 10000)
+                options.sizes.removeLast();
         } else if (args.at(i) == QLatin1String("--dir") && i + 1 < args.size()) {
             options.dir = args.at(++i);
         } else if (args.at(i) == QLatin1String("--write-only")) {
             options.writeOnly = true;
         } else {
-            die("usage: kestrel-bench-scale [--sizes 10000,100000,1000000] [--dir DIR] "
-                "[--write-only]");
+            die("usage: kestrel-bench-scale [--sizes 10000,100000,1000000 | --messages N] "
+                "[--dir DIR] [--write-only]");
         }
     }
     std::sort(options.sizes.begin(), options.sizes.end());
