@@ -22,6 +22,12 @@ PlatformError refusal(ErrorKind kind, const QString& text, const QString& path)
     return {kind, -1, text, path};
 }
 
+// libpff gives no text for some damage (a file cut short): the path alone then.
+QString withDetail(const QString& path, const QString& libraryText)
+{
+    return libraryText.isEmpty() ? path : path + QStringLiteral(": ") + libraryText;
+}
+
 // Another program's write lock (a POSIX record lock or a BSD whole-file lock).
 bool lockedForWriting(int fd)
 {
@@ -99,7 +105,7 @@ std::unique_ptr<PstFile> PstFile::open(const QString& path, PlatformError* error
         file->m_file.release();
         *error = refusal(ErrorKind::Invalid,
                          QStringLiteral("The Outlook data file is damaged and cannot be opened"),
-                         path + QStringLiteral(": ") + pffError.text());
+                         withDetail(path, pffError.text()));
         return nullptr;
     }
     uint8_t contentType = 0;
@@ -112,7 +118,7 @@ std::unique_ptr<PstFile> PstFile::open(const QString& path, PlatformError* error
         *error = refusal(ErrorKind::Invalid,
                          QStringLiteral("The Outlook data file is damaged: it has no message "
                                         "store"),
-                         path + QStringLiteral(": ") + storeError.text());
+                         withDetail(path, storeError.text()));
         return nullptr;
     }
     const PffItem store(storeRaw);
