@@ -80,7 +80,9 @@ bool SetFileModifiedTime(const QString& path, const QDateTime& d)
     if (!d.isValid() || !QFileInfo(path).isFile())
         return false;
     // Whole seconds: the stamp carries no milliseconds.
-    const qint64 seconds = d.toMSecsSinceEpoch() / 1000 - (d.toMSecsSinceEpoch() % 1000 < 0);
+    // One conversion: each of a local time asks the C library for the zone.
+    const qint64 msecs = d.toMSecsSinceEpoch();
+    const qint64 seconds = msecs / 1000 - (msecs % 1000 < 0);
     const struct timespec times[2] = {{0, UTIME_OMIT}, {time_t(seconds), 0}};
     return ::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0) == 0;
 }

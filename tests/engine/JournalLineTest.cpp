@@ -3,7 +3,11 @@
 
 #include "engine/JournalLine.h"
 
+#include <QCryptographicHash>
+#include <QFile>
+#include <QFileInfo>
 #include <QJsonDocument>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -44,4 +48,28 @@ TEST(JournalLine, ReadsBackAsWrittenWhateverTheTextsHold)
             EXPECT_EQ(action->error, report.reason);
         }
     }
+}
+
+// Journals of earlier runs hold Qt's SHA-256 of each exported file: the hash
+// read now must be the same, for files of any length and across reads.
+TEST(JournalLine, FingerprintIsTheFilesSha256SizeAndTime)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    for (const qsizetype length : {qsizetype(0), qsizetype(55), qsizetype(64 * 1024 * 3 + 17)}) {
+        SCOPED_TRACE(length);
+        QByteArray bytes(length, Qt::Uninitialized);
+        for (qsizetype i = 0; i < length; ++i)
+            bytes[i] = char((i * 7919 + i / 251) & 0xff);
+        const QString path = dir.filePath(QString::number(length));
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        ASSERT_EQ(file.write(bytes), length);
+        file.close();
+        const FileFingerprint print = FingerprintOf(path);
+        EXPECT_EQ(print.hash, QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex());
+        EXPECT_EQ(print.size, length);
+        EXPECT_EQ(print.modified, QFileInfo(path).lastModified().toMSecsSinceEpoch());
+    }
+    EXPECT_EQ(FingerprintOf(dir.filePath(QStringLiteral("none"))).size, -1);
 }

@@ -26,6 +26,21 @@ void initGsf()
     std::call_once(once, [] { gsf_init(); });
 }
 
+// Entry names compare without case. Ours are ASCII, where this is
+// QString::toUpper at a fraction of its cost.
+QString upperName(const QString& name)
+{
+    QString upper = name;
+    for (QChar& c : upper) {
+        const char16_t u = c.unicode();
+        if (u >= 0x80)
+            return name.toUpper();
+        if (u >= 'a' && u <= 'z')
+            c = QChar(char16_t(u - ('a' - 'A')));
+    }
+    return upper;
+}
+
 QString gsfErrorText(GsfOutput* output)
 {
     const GError* err = output ? gsf_output_error(output) : nullptr;
@@ -73,7 +88,7 @@ bool CompoundWriter::claimName(const QString& name)
         return fail(QStringLiteral("compound file already closed"));
     QSet<QString>& names = m_stack.back().names;
     const qsizetype before = names.size();
-    names.insert(name.toUpper());
+    names.insert(upperName(name));
     if (names.size() == before)
         return fail(QStringLiteral("duplicate compound file entry \"%1\"").arg(name));
     return true;

@@ -47,9 +47,22 @@ constexpr std::uint16_t tagType(std::uint32_t tag)
 }
 
 // The stream that holds a variable-size property: "__substg1.0_" and the tag in hex.
+// Hex digits by hand: a .msg file names dozens of streams, and a formatted
+// print of each cost more than its write.
+inline QString hexNamed(QString prefix, std::uint32_t value)
+{
+    static constexpr char16_t digits[] = u"0123456789ABCDEF";
+    const qsizetype start = prefix.size();
+    prefix.resize(start + 8);
+    QChar* at = prefix.data() + start + 8;
+    for (int i = 0; i < 8; ++i, value >>= 4)
+        *--at = QChar(digits[value & 15]);
+    return prefix;
+}
+
 inline QString substgName(std::uint32_t tag)
 {
-    return QStringLiteral("__substg1.0_") + QString::asprintf("%08X", unsigned(tag));
+    return hexNamed(QStringLiteral("__substg1.0_"), tag);
 }
 
 // Fixed-size values live in the property stream; everything else in its own stream.

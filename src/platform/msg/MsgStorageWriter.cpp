@@ -60,13 +60,13 @@ public:
         // Last first: libgsf keeps a storage's children in a sorted list, and an
         // entry that sorts before all the others goes in without a walk.
         for (std::uint32_t i = recipients; i-- > 0;) {
-            if (!m_out.beginStorage(QString::asprintf("__recip_version1.0_#%08X", i)) ||
+            if (!m_out.beginStorage(hexNamed(QStringLiteral("__recip_version1.0_#"), i)) ||
                 !writeProperties(message.recipients[i], QByteArray(8, '\0'), {}) ||
                 !m_out.endStorage())
                 return false;
         }
         for (std::uint32_t i = attachments; i-- > 0;) {
-            if (!m_out.beginStorage(QString::asprintf("__attach_version1.0_#%08X", i)) ||
+            if (!m_out.beginStorage(hexNamed(QStringLiteral("__attach_version1.0_#"), i)) ||
                 !writeAttachment(message.attachments[i]) || !m_out.endStorage())
                 return false;
         }
