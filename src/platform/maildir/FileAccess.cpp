@@ -14,39 +14,44 @@ int openMessageFile(const QString& path, struct stat* st, PlatformError* error)
     return openMessageFileAt(AT_FDCWD, path, path, st, error);
 }
 
-int openMessageFileAt(int dirFd, const QString& name, const QString& path, struct stat* st,
-                      PlatformError* error)
+int openRegularAt(int dirFd, const char* nativeName, struct stat* st)
 {
-    const int fd = ::openat(dirFd, nativePath(name).constData(),
-                            O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        const int code = errno;
-        if (error) {
-            *error = code == ELOOP
-                         ? PlatformError{ErrorKind::Invalid, code,
-                                         QStringLiteral("The message file is a symbolic "
-                                                        "link, which is not followed"),
-                                         path}
-                         : PlatformError::fromErrno(code,
-                                                    QStringLiteral("The message file cannot be "
-                                                                   "read"),
-                                                    path);
-        }
+    const int fd = ::openat(dirFd, nativeName, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
         return -1;
-    }
     if (::fstat(fd, st) != 0) {
         const int code = errno;
         ::close(fd);
-        if (error)
-            *error = PlatformError::fromErrno(
-                code, QStringLiteral("The message file cannot be read"), path);
+        errno = code;
         return -1;
     }
     if (!S_ISREG(st->st_mode)) {
         ::close(fd);
-        if (error)
-            *error = {ErrorKind::Invalid, -1, QStringLiteral("The message is not a regular file"),
-                      path};
+        errno = EINVAL;
+        return -1;
+    }
+    return fd;
+}
+
+int openMessageFileAt(int dirFd, const QString& name, const QString& path, struct stat* st,
+                      PlatformError* error)
+{
+    const int fd = openRegularAt(dirFd, nativePath(name).constData(), st);
+    if (fd < 0) {
+        const int code = errno;
+        if (error) {
+            if (code == ELOOP)
+                *error = {ErrorKind::Invalid, code,
+                          QStringLiteral("The message file is a symbolic link, which is not "
+                                         "followed"),
+                          path};
+            else if (code == EINVAL)
+                *error = {ErrorKind::Invalid, -1,
+                          QStringLiteral("The message is not a regular file"), path};
+            else
+                *error = PlatformError::fromErrno(
+                    code, QStringLiteral("The message file cannot be read"), path);
+        }
         return -1;
     }
     return fd;

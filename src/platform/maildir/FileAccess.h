@@ -29,6 +29,9 @@ int openMessageFile(const QString& path, struct stat* st, PlatformError* error);
 // cur/ or new/), which spares walking the whole path; path names the file in errors.
 int openMessageFileAt(int dirFd, const QString& name, const QString& path, struct stat* st,
                       PlatformError* error);
+// The same for a native name (NUL-terminated) without building any text: -1
+// with errno set, ELOOP for a link, EINVAL for a file that is not regular.
+int openRegularAt(int dirFd, const char* nativeName, struct stat* st);
 // The whole message file, refused when larger than maxBytes.
 std::optional<QByteArray> readMessageFile(const QString& path, qint64 maxBytes,
                                           PlatformError* error);

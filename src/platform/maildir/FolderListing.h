@@ -31,6 +31,8 @@ public:
 
     qsizetype size() const { return qsizetype(m_names.size()); }
     MessageEntry at(qsizetype i) const;
+    // The name's bytes as the file system gave them.
+    QByteArrayView nameBytesAt(qsizetype i) const { return bytes(m_names[size_t(i)]); }
     QByteArrayView uniqueAt(qsizetype i) const { return unique(m_names[size_t(i)]); }
     // The positions [first, last) whose unique name has these bytes.
     std::pair<qsizetype, qsizetype> range(QByteArrayView unique) const;

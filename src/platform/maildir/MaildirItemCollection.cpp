@@ -1,12 +1,17 @@
 #include "MaildirItemCollection.h"
 
 #include "../DateRestriction.h"
+#include "FileAccess.h"
 #include "FolderCount.h"
 #include "MaildirMailItem.h"
 #include "MessageFile.h"
 #include "NativeName.h"
 
+#include <QVarLengthArray>
+
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -92,19 +97,46 @@ std::unique_ptr<ItemCollection> MaildirItemCollection::restrict(const QString& f
     // bound, so that a huge folder's run does not hold them all. A run takes
     // the items from the last, so the walk goes backwards and keeps those.
     qint64 keptBytes = 0;
+    const bool readsHeaders = std::any_of(
+        parsed->clauses().cbegin(), parsed->clauses().cend(), [](const DateRestriction::Clause& c) {
+            return std::any_of(c.cbegin(), c.cend(), [](const DateRestriction::Comparison& one) {
+                return one.property == DateProperty::SentOn;
+            });
+        });
+    // A link or special file: never opened, but kept, so that taking it as
+    // an item fails and is counted.
+    const auto keepUnread = [&](qsizetype position) {
+        matching.push_back(quint32(position));
+        facts.append(FileFacts());
+    };
+    QVarLengthArray<char, 256> name;
+    const auto nativeName = [&](qsizetype position) -> const char* {
+        const QByteArrayView bytes = m_listing->nameBytesAt(position);
+        name.resize(bytes.size() + 1);
+        std::memcpy(name.data(), bytes.data(), size_t(bytes.size()));
+        name[bytes.size()] = '\0';
+        return name.constData();
+    };
     for (qsizetype i = size() - 1; i >= 0; --i) {
         const qsizetype position = positionAt(i);
         const MessageEntry entry = m_listing->at(position);
         MessageFile file(m_dir, entry);
-        struct stat st {};
         const int dirFd = entry.inNew ? fresh.fd : cur.fd;
-        if (dirFd >= 0 && ::fstatat(dirFd, nativePath(entry.fileName).constData(), &st,
-                                    AT_SYMLINK_NOFOLLOW) == 0) {
+        if (readsHeaders && entry.regular && dirFd >= 0) {
+            // The open's own fstat serves the dates: no second lookup of the name.
+            struct stat st {};
+            const int fd = openRegularAt(dirFd, nativeName(position), &st);
+            if (fd >= 0) {
+                file.readOpened(fd, st);
+            } else if (errno == ELOOP || errno == EINVAL) {
+                keepUnread(position);
+                continue;
+            }
+        } else if (struct stat st{};
+                   dirFd >= 0 && ::fstatat(dirFd, nativePath(entry.fileName).constData(), &st,
+                                           AT_SYMLINK_NOFOLLOW) == 0) {
             if (!S_ISREG(st.st_mode)) {
-                // A link or special file: never opened, but kept, so that
-                // taking it as an item fails and is counted.
-                matching.push_back(quint32(position));
-                facts.append(FileFacts());
+                keepUnread(position);
                 continue;
             }
             file.setStat(st);

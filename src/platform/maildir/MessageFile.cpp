@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace kestrel::platform::maildir {
 
@@ -131,6 +132,18 @@ bool MessageFile::loadHeaderBlockAt(int dirFd, PlatformError* error)
         return false;
     m_headerBlock = readHeaderBlock(fd, path(), error);
     return m_headerBlock.has_value();
+}
+
+void MessageFile::readOpened(int fd, const struct stat& st)
+{
+    if (!m_statLoaded)
+        setStat(st);
+    if (m_headers || m_headerBlock) {
+        ::close(fd);
+        return;
+    }
+    // No error is asked for, so no path is built: the next look reports it.
+    m_headerBlock = readHeaderBlock(fd, QString(), nullptr);
 }
 
 const HeaderFields* MessageFile::fields()

@@ -58,6 +58,9 @@ public:
     bool loadHeaderBlock(PlatformError* error);
     // The same through the open directory (cur/ or new/) that holds the file.
     bool loadHeaderBlockAt(int dirFd, PlatformError* error);
+    // The stat and header block of the file, opened by the caller as a
+    // regular file; fd is closed. A failed read is left to the next look.
+    void readOpened(int fd, const struct stat& st);
     // What was read so far (the header block moved out), and taking it over.
     FileFacts takeFacts();
     void adoptFacts(FileFacts facts);
