@@ -112,12 +112,40 @@ QString temporaryPath(const QString& directory)
         kTempSuffix);
 }
 
+// Writes a new file at a temporary name of ours; its caller renames it into
+// place once it is synced, so one more name and rename in between would buy
+// nothing.
+bool writeTemporaryFile(const QString& path, const QByteArray& data, PlatformError* error)
+{
+    const QByteArray name = QFile::encodeName(path);
+    const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return fail(error, errno, QStringLiteral("cannot create the file"), path);
+    if (!writeAll(fd, data)) {
+        const int code = errno;
+        ::close(fd);
+        ::unlink(name.constData());
+        return fail(error, code, QStringLiteral("cannot write the file"), path);
+    }
+    if (::close(fd) != 0) {
+        const int code = errno;
+        ::unlink(name.constData());
+        return fail(error, code, QStringLiteral("cannot write the file"), path);
+    }
+    if (error)
+        *error = {};
+    return true;
+}
+
 bool writeFileAtomically(const QString& path, const QByteArray& data, PlatformError* error)
 {
     const QFileInfo target(path);
+    const bool sync = t_deferredSyncs == 0;
+    const QString fileName = target.fileName();
+    if (!sync && fileName.startsWith(kTempPrefix) && fileName.endsWith(kTempSuffix))
+        return writeTemporaryFile(path, data, error);
     const QString dir = target.absolutePath();
     const QString temp = temporaryPath(dir);
-    const bool sync = t_deferredSyncs == 0;
     const QByteArray tempName = QFile::encodeName(temp);
 
     const int fd = ::open(tempName.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
