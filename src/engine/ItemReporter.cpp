@@ -36,8 +36,12 @@ ItemReport ItemReporter::describe(platform::MailItem& item, const QString& folde
         row.sender = name.isEmpty() ? address : name;
     else
         row.sender = name + QStringLiteral(" <") + address + QLatin1Char('>');
-    if (const std::optional<platform::DateProperty> property = datePropertyOf(m_settings.DateBase))
-        row.judgedBy = platform::readDate(item, *property).value_or(QDateTime());
+    if (const std::optional<platform::DateProperty> property =
+            datePropertyOf(m_settings.DateBase)) {
+        // Kept as an instant: the report converts the rows it shows to local time.
+        if (const std::optional<qint64> msecs = item.dateMsecs(*property))
+            row.judgedBy = QDateTime::fromMSecsSinceEpoch(*msecs, Qt::UTC);
+    }
     row.sourceId = item.entryId().value_or(QString());
     row.size = item.size().value_or(-1);
     return row;

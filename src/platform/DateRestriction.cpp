@@ -75,6 +75,12 @@ std::optional<QDateTime> readDate(MailItem& item, DateProperty property)
     return std::nullopt;
 }
 
+std::optional<qint64> MailItem::dateMsecs(DateProperty property)
+{
+    const std::optional<QDateTime> date = readDate(*this, property);
+    return date ? std::optional(date->toMSecsSinceEpoch()) : std::nullopt;
+}
+
 DateRestriction::DateRestriction(QList<Clause> clauses) : m_clauses(std::move(clauses)) {}
 
 DateRestriction DateRestriction::between(DateProperty property, const QDateTime& start,

@@ -102,6 +102,8 @@ public:
     virtual std::unique_ptr<MailItem> append(const RawMessage& message);
 };
 
+enum class DateProperty;
+
 class MailItem : public ErrorHolder {
 public:
     virtual ~MailItem() = default;
@@ -119,6 +121,9 @@ public:
     virtual std::optional<QDateTime> receivedTime() = 0;
     virtual std::optional<QDateTime> sentOn() = 0;
     virtual std::optional<QDateTime> lastModificationTime() = 0;
+    // One of those as epoch milliseconds, for callers that only compare or
+    // keep the instant: a backend may answer it without converting to local time.
+    virtual std::optional<qint64> dateMsecs(DateProperty property);
     virtual std::optional<bool> noAging() = 0;
     virtual std::optional<bool> unRead() = 0;
     // Bytes. Kept from when the item was read, so it still answers after a move or delete.

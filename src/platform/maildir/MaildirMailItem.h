@@ -40,6 +40,7 @@ public:
     std::optional<QDateTime> creationTime() override;
     std::optional<QDateTime> receivedTime() override;
     std::optional<QDateTime> sentOn() override;
+    std::optional<qint64> dateMsecs(DateProperty property) override;
     std::optional<QDateTime> lastModificationTime() override;
     std::optional<bool> noAging() override;
     std::optional<bool> unRead() override;
@@ -66,6 +67,8 @@ private:
     // The stored file's header block, read once (found again after a flag change).
     bool loadHeaderBlock();
     std::optional<QList<MailAddress>> from();
+    std::optional<qint64> msecsOf(std::optional<qint64> (MessageFile::*read)(PlatformError*));
+    std::optional<qint64> sentOnMsecs();
     std::optional<QDateTime> timeOf(std::optional<qint64> (MessageFile::*read)(PlatformError*),
                                     const QDateTime msg::MsgEnvelope::*unsaved);
     std::optional<MailAddress> firstRecipient();
