@@ -173,7 +173,9 @@ std::optional<PreparedMsg> MsgExporter::PrepareFile(platform::MailItem& message,
         m_lastError = message.lastError();
         return std::nullopt;
     }
-    const std::optional<QDateTime> created = message.creationTime();
+    // The name's creation time, when it has one, stamps the file too.
+    const std::optional<QDateTime> created =
+        facts.creationTime ? facts.creationTime : message.creationTime();
     if (created) {
         SetFileModifiedTime(file.temporary, *created);
     } else {

@@ -651,9 +651,16 @@ bool MaildirMailItem::saveAs(const QString& path, int format)
         envelope.flagged = m_file->name().hasFlag('F');
         envelope.answered = m_file->name().hasFlag('R');
         envelope.forwarded = m_file->name().hasFlag('P');
-        envelope.receivedTime = receivedTime().value_or(QDateTime());
-        envelope.creationTime = creationTime().value_or(QDateTime());
-        envelope.lastModificationTime = lastModificationTime().value_or(QDateTime());
+        // In UTC: the file holds instants, and each local time would ask the
+        // C library for the zone, which rereads it from disk.
+        const auto instant = [this](std::optional<qint64> (MessageFile::*read)(PlatformError*)) {
+            PlatformError ignored;
+            const std::optional<qint64> msecs = ((*m_file).*read)(&ignored);
+            return msecs ? QDateTime::fromMSecsSinceEpoch(*msecs, Qt::UTC) : QDateTime();
+        };
+        envelope.receivedTime = instant(&MessageFile::receivedMsecs);
+        envelope.creationTime = instant(&MessageFile::creationMsecs);
+        envelope.lastModificationTime = instant(&MessageFile::lastModifiedMsecs);
     }
     PlatformError error;
     if (!msg::writeMsgFile(envelope, path, &error)) {
