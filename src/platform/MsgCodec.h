@@ -12,6 +12,10 @@
 
 #include <optional>
 
+namespace kestrel::platform {
+struct RawMessage;
+}
+
 namespace kestrel::platform::msg {
 
 struct MsgEnvelope {
@@ -40,6 +44,10 @@ std::optional<MsgEnvelope> readMsgFile(const QString& path, PlatformError* error
 // format other than kMsgFormat and a message that is saved already.
 std::optional<MsgEnvelope> readMsgForImport(const QString& path, int format, bool isNewMessage,
                                             PlatformError* error);
+
+// A converted message as it is handed to a store of another backend: its MIME
+// bytes, with the read state and marks as flags and keywords.
+RawMessage rawMessageOf(const MsgEnvelope& message);
 
 // In-memory forms, for the fuzzers and tests.
 std::optional<QByteArray> encodeMsg(const MsgEnvelope& message, PlatformError* error);

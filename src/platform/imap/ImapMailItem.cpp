@@ -40,24 +40,6 @@ MessageSummary summaryOfMime(const msg::MsgEnvelope& envelope)
     return summary;
 }
 
-RawMessage rawOf(const msg::MsgEnvelope& envelope)
-{
-    RawMessage raw;
-    raw.content = envelope.mime;
-    for (const auto& [set, flag] : {std::pair{!envelope.unread, "\\Seen"},
-                                    {envelope.flagged, "\\Flagged"},
-                                    {envelope.answered, "\\Answered"}}) {
-        if (set)
-            raw.flags.append(QLatin1String(flag));
-    }
-    if (envelope.forwarded)
-        raw.keywords.append(QStringLiteral("$Forwarded"));
-    if (envelope.noAging)
-        raw.keywords.append(QLatin1String(kNoArchiveKeyword));
-    raw.received = envelope.receivedTime;
-    return raw;
-}
-
 } // namespace
 
 ImapMailItem::ImapMailItem(std::shared_ptr<ImapBackend> backend, int store, QByteArray mailbox,
@@ -375,7 +357,7 @@ std::optional<RawMessage> ImapMailItem::rawMessage()
             return std::nullopt;
         }
         clearError();
-        return rawOf(*m_unsaved);
+        return msg::rawMessageOf(*m_unsaved);
     }
     if (!checkStored())
         return std::nullopt;
@@ -404,7 +386,7 @@ bool ImapMailItem::save()
     }
     PlatformError error;
     std::unique_ptr<ImapMailItem> stored =
-        appendTo(m_backend, m_store, m_mailbox, rawOf(*m_unsaved), &error);
+        appendTo(m_backend, m_store, m_mailbox, msg::rawMessageOf(*m_unsaved), &error);
     if (!stored) {
         setError(error);
         return false;

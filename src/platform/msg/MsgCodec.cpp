@@ -140,4 +140,22 @@ std::optional<MsgEnvelope> readMsgForImport(const QString& path, int format, boo
     return readMsgFile(path, error);
 }
 
+RawMessage rawMessageOf(const MsgEnvelope& message)
+{
+    RawMessage raw;
+    raw.content = message.mime;
+    for (const auto& [set, flag] : {std::pair{!message.unread, "\\Seen"},
+                                    {message.flagged, "\\Flagged"},
+                                    {message.answered, "\\Answered"}}) {
+        if (set)
+            raw.flags.append(QLatin1String(flag));
+    }
+    if (message.forwarded)
+        raw.keywords.append(QStringLiteral("$Forwarded"));
+    if (message.noAging)
+        raw.keywords.append(QStringLiteral("$NoArchive"));
+    raw.received = message.receivedTime;
+    return raw;
+}
+
 } // namespace kestrel::platform::msg

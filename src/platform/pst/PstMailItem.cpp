@@ -32,24 +32,6 @@ std::uint16_t dateId(DateProperty property)
     return 0;
 }
 
-RawMessage rawOf(const MsgEnvelope& envelope)
-{
-    RawMessage raw;
-    raw.content = envelope.mime;
-    for (const auto& [set, flag] : {std::pair{!envelope.unread, "\\Seen"},
-                                    {envelope.flagged, "\\Flagged"},
-                                    {envelope.answered, "\\Answered"}}) {
-        if (set)
-            raw.flags.append(QLatin1String(flag));
-    }
-    if (envelope.forwarded)
-        raw.keywords.append(QStringLiteral("$Forwarded"));
-    if (envelope.noAging)
-        raw.keywords.append(QStringLiteral("$NoArchive"));
-    raw.received = envelope.receivedTime;
-    return raw;
-}
-
 } // namespace
 
 std::optional<QDateTime> summaryDate(const PstMessageSummary& summary, DateProperty property)
@@ -312,7 +294,7 @@ std::optional<RawMessage> PstMailItem::rawMessage()
     const MsgObject* message = whole();
     if (!message)
         return std::nullopt;
-    return rawOf(msgToMime(*message));
+    return msg::rawMessageOf(msgToMime(*message));
 }
 
 bool PstMailItem::saveAs(const QString& path, int format)
