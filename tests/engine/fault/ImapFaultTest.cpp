@@ -1,4 +1,4 @@
-// A Move of 2,000 messages from a real Dovecot to a local Maildir store, in a
+// A Move of 4,000 messages from a real Dovecot to a local Maildir store, in a
 // child process killed with SIGKILL at random moments: after each kill every
 // message is on the server, in the local store or in both, byte for byte as it
 // was; a last run to the end moves what was left, each message once.
@@ -22,7 +22,8 @@ using namespace kestrel::test;
 
 namespace {
 
-constexpr int kMessages = 2000;
+// Enough that a whole run outlasts the growing waits before the first kills.
+constexpr int kMessages = 4000;
 constexpr int kKills = 20;
 
 QByteArray messageId(const QByteArray& bytes)
