@@ -5,6 +5,8 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 
+#include <optional>
+
 namespace kestrel::cli {
 
 namespace {
@@ -131,6 +133,14 @@ ParsedCommand parseArchiveCommand(const QStringList& arguments)
     ArchiveOptions& o = result.options;
     o.profile = parser.value(profile);
     o.yes = parser.isSet(yes);
+    // A run and an undo take --report alike.
+    const auto takeReport = [&]() -> std::optional<ParsedCommand> {
+        o.report = parser.value(report);
+        if (parser.isSet(report) && !engine::reportFormatFor(o.report))
+            return refused(
+                QStringLiteral("--report: \"%1\" ends in neither .csv nor .json").arg(o.report));
+        return std::nullopt;
+    };
     const int modes = int(parser.isSet(undo)) + int(parser.isSet(listRuns));
     if (modes > 0) {
         // Nothing of a run goes with them but the profile, --yes and an undo's report.
@@ -146,10 +156,8 @@ ParsedCommand parseArchiveCommand(const QStringList& arguments)
             return refused(QStringLiteral("--undo and --list-runs go alone"));
         o.mode = parser.isSet(undo) ? CommandMode::Undo : CommandMode::ListRuns;
         o.undoRun = parser.value(undo);
-        o.report = parser.value(report);
-        if (parser.isSet(report) && !engine::reportFormatFor(o.report))
-            return refused(
-                QStringLiteral("--report: \"%1\" ends in neither .csv nor .json").arg(o.report));
+        if (std::optional<ParsedCommand> refusal = takeReport())
+            return *refusal;
         result.outcome = ParsedCommand::Outcome::Run;
         return result;
     }
@@ -206,10 +214,8 @@ ParsedCommand parseArchiveCommand(const QStringList& arguments)
                 choiceError(QStringLiteral("priority"), parser.value(priority), kPriorities));
     }
     o.dryRun = parser.isSet(dryRun);
-    o.report = parser.value(report);
-    if (parser.isSet(report) && !engine::reportFormatFor(o.report))
-        return refused(
-            QStringLiteral("--report: \"%1\" ends in neither .csv nor .json").arg(o.report));
+    if (std::optional<ParsedCommand> refusal = takeReport())
+        return *refusal;
     result.outcome = ParsedCommand::Outcome::Run;
     return result;
 }
