@@ -9,6 +9,7 @@
 
 #include "BenchStores.h"
 #include "DoveadmHarness.h"
+#include "ReadFloor.h"
 #include "platform/DateRestriction.h"
 #include "platform/MailPlatform.h"
 #include "platform/PlatformRegistry.h"
@@ -127,23 +128,7 @@ Figure benchHeaderReadLoop(const QString& root, qint64 total, bool reported = tr
 {
     QElapsedTimer timer;
     timer.start();
-    qint64 read = 0;
-    char buffer[4096];
-    for (const char* sub : {"/cur/", "/new/"}) {
-        const QByteArray dirPath = QFile::encodeName(root) + sub;
-        DIR* dir = ::opendir(dirPath.constData());
-        while (const dirent* entry = dir ? ::readdir(dir) : nullptr) {
-            if (entry->d_name[0] == '.')
-                continue;
-            const int fd = ::openat(::dirfd(dir), entry->d_name, O_RDONLY | O_CLOEXEC);
-            if (fd >= 0) {
-                read += ::read(fd, buffer, sizeof buffer) > 0;
-                ::close(fd);
-            }
-        }
-        if (dir)
-            ::closedir(dir);
-    }
+    const qint64 read = kestrel::bench::readFirstBlockOfEach(root);
     const Figure figure{total, timer.nsecsElapsed() / 1e9};
     if (read != total)
         die(QStringLiteral("header loop read %1 of %2").arg(read).arg(total));

@@ -10,6 +10,7 @@
 // very last gives the worst of the three (ratio=X).
 
 #include "EngineBench.h"
+#include "ReadFloor.h"
 #include "ScaleStore.h"
 #include "platform/DateRestriction.h"
 #include "platform/MailPlatform.h"
@@ -128,22 +129,7 @@ double headerReadLoop(const QString& storeDir, qint64 expected)
 {
     QElapsedTimer timer;
     timer.start();
-    qint64 read = 0;
-    char buffer[4096];
-    for (const char* sub : {"/cur", "/new"}) {
-        DIR* dir = ::opendir((QFile::encodeName(storeDir) + sub).constData());
-        while (const dirent* entry = dir ? ::readdir(dir) : nullptr) {
-            if (entry->d_name[0] == '.')
-                continue;
-            const int fd = ::openat(::dirfd(dir), entry->d_name, O_RDONLY | O_CLOEXEC);
-            if (fd >= 0) {
-                read += ::read(fd, buffer, sizeof buffer) > 0;
-                ::close(fd);
-            }
-        }
-        if (dir)
-            ::closedir(dir);
-    }
+    const qint64 read = readFirstBlockOfEach(storeDir);
     if (read != expected)
         die(QStringLiteral("the header loop read %1 of %2").arg(read).arg(expected));
     return timer.nsecsElapsed() / 1e9;
