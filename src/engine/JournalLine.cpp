@@ -38,6 +38,47 @@ public:
     {
         openKey(key);
         m_bytes += '"';
+        if (!putPlainAscii(value))
+            putEscaped(value);
+        m_bytes += '"';
+    }
+    void put(const char* key, qint64 value)
+    {
+        openKey(key);
+        m_bytes += QByteArray::number(value);
+    }
+    // Whether a text was not valid UTF-16, which this line cannot carry.
+    bool invalid() const { return m_invalid; }
+    QByteArray take()
+    {
+        m_bytes += m_bytes.isEmpty() ? "{}" : "}";
+        return std::move(m_bytes);
+    }
+
+private:
+    // Identifiers, paths and most subjects are printable ASCII: those are
+    // copied a character to a byte, with no conversion or escape; false (and
+    // nothing written) for any other text.
+    bool putPlainAscii(const QString& value)
+    {
+        const qsizetype start = m_bytes.size();
+        m_bytes.resize(start + value.size());
+        char* out = m_bytes.data() + start;
+        const char16_t* in = reinterpret_cast<const char16_t*>(value.utf16());
+        for (qsizetype i = 0; i < value.size(); ++i) {
+            const char16_t c = in[i];
+            if (c < 0x20 || c >= 0x7f || c == u'"' || c == u'\\') {
+                m_bytes.truncate(start);
+                return false;
+            }
+            out[i] = char(c);
+        }
+        return true;
+    }
+    void putEscaped(const QString& value)
+    {
+        if (!value.isValidUtf16())
+            m_invalid = true;
         const QByteArray utf8 = value.toUtf8();
         const char* run = utf8.constData(); // bytes that need no escape, appended at once
         const char* const end = run + utf8.size();
@@ -58,20 +99,7 @@ public:
             }
         }
         m_bytes.append(run, end - run);
-        m_bytes += '"';
     }
-    void put(const char* key, qint64 value)
-    {
-        openKey(key);
-        m_bytes += QByteArray::number(value);
-    }
-    QByteArray take()
-    {
-        m_bytes += m_bytes.isEmpty() ? "{}" : "}";
-        return std::move(m_bytes);
-    }
-
-private:
     void openKey(const char* key)
     {
         if (m_bytes.isEmpty())
@@ -81,6 +109,7 @@ private:
         m_bytes += "\":";
     }
     QByteArray m_bytes;
+    bool m_invalid = false;
 };
 
 // Hands each field of the report's line to put(key, value), empty texts left out.
@@ -113,18 +142,6 @@ template <typename Put> void putFields(const ItemReport& report, Put&& put)
             put("fileHash", QString::fromLatin1(print.hash));
         }
     }
-}
-
-bool isValidText(const ItemReport& report)
-{
-    for (const QString* text :
-         {&report.folderPath, &report.subject, &report.sourceId, &report.sourceFolderId,
-          &report.destinationId, &report.destinationFolderId, &report.file, &report.messageId,
-          &report.reason}) {
-        if (!text->isValidUtf16())
-            return false;
-    }
-    return true;
 }
 
 } // namespace
@@ -180,17 +197,16 @@ FileFingerprint FingerprintOf(const QString& path)
 
 QByteArray JournalLine(const ItemReport& report)
 {
-    if (!isValidText(report)) {
-        // Names with bytes that are not UTF-8 keep QJsonDocument's reading of them.
-        QJsonObject line;
-        putFields(report, [&](const char* key, const auto& value) {
-            line.insert(QLatin1String(key), value);
-        });
-        return QJsonDocument(line).toJson(QJsonDocument::Compact);
-    }
     JsonLine line;
     putFields(report, [&](const char* key, const auto& value) { line.put(key, value); });
-    return line.take();
+    if (!line.invalid())
+        return line.take();
+    // Names with bytes that are not UTF-8 keep QJsonDocument's reading of them.
+    QJsonObject object;
+    putFields(report, [&](const char* key, const auto& value) {
+        object.insert(QLatin1String(key), value);
+    });
+    return QJsonDocument(object).toJson(QJsonDocument::Compact);
 }
 
 std::optional<JournalAction> JournalActionFrom(const QJsonObject& line)

@@ -66,14 +66,16 @@ std::vector<platform::ItemOutcome> PendingItems::act(std::span<platform::MailIte
     platform::PlatformError error{
         platform::ErrorKind::Invalid, -1, QStringLiteral("No destination folder"), {}};
     if (m_session && m_destination && (action == TaskAction::Move || action == TaskAction::Copy)) {
-        // The destination as the session sees it.
-        const std::optional<QString> id = m_destination->entryId();
-        const std::unique_ptr<platform::Folder> folder =
-            id ? m_session->getFolderFromId(*id) : nullptr;
-        if (folder)
-            return action == TaskAction::Move ? platform::moveItems(targets, *folder)
-                                              : platform::copyItems(targets, *folder);
-        error = id ? m_session->lastError() : m_destination->lastError();
+        if (!m_sessionDestination) {
+            const std::optional<QString> id = m_destination->entryId();
+            m_sessionDestination = id ? m_session->getFolderFromId(*id) : nullptr;
+            if (!m_sessionDestination)
+                error = id ? m_session->lastError() : m_destination->lastError();
+        }
+        if (m_sessionDestination)
+            return action == TaskAction::Move
+                       ? platform::moveItems(targets, *m_sessionDestination)
+                       : platform::copyItems(targets, *m_sessionDestination);
     }
     std::vector<platform::ItemOutcome> failed(targets.size());
     for (platform::ItemOutcome& outcome : failed)

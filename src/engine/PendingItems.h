@@ -48,6 +48,9 @@ private:
     int m_action;
     platform::Session* m_session;
     platform::Folder* m_destination;
+    // The destination as the session sees it, found for the first set and
+    // kept: a backend that acts item by item would look for it once an item.
+    std::unique_ptr<platform::Folder> m_sessionDestination;
     std::vector<Entry> m_entries;
 };
 

@@ -9,6 +9,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <time.h>
+#include <utility>
 
 namespace kestrel::platform::maildir {
 
@@ -120,13 +121,22 @@ bool MaildirBackend::unchangedSinceScan(const QString& folderDir, const FolderIn
            qMax(cur, fresh) + kSettle < index.scannedAt;
 }
 
-std::optional<MessageEntry> MaildirBackend::locate(const QString& folderDir, const QString& unique)
+std::optional<MessageEntry> MaildirBackend::locate(const QString& folderDir, const QString& unique,
+                                                   const MessageEntry* known)
 {
+    if (known) {
+        const QString path = messagePath(folderDir, *known);
+        if (takeJustRead(path) || entryExists(path))
+            return *known;
+    }
     auto it = m_indexes.find(folderDir);
     if (it != m_indexes.end()) {
         const std::optional<MessageEntry> hit = it->find(unique);
-        if (hit && entryExists(messagePath(folderDir, *hit)))
-            return hit;
+        if (hit) {
+            const QString path = messagePath(folderDir, *hit);
+            if (takeJustRead(path) || entryExists(path))
+                return hit;
+        }
         if (!hit && unchangedSinceScan(folderDir, *it))
             return std::nullopt;
     }
@@ -163,13 +173,22 @@ void MaildirBackend::forget(const QString& folderDir, const QString& unique)
 
 namespace kestrel::platform::maildir {
 
+namespace {
+
+qint64 monotonicNs()
+{
+    timespec now{};
+    ::clock_gettime(CLOCK_MONOTONIC_COARSE, &now);
+    return qint64(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
+}
+
+} // namespace
+
 bool MaildirBackend::checkFolderDirsRecently(const QString& dir, bool storeRoot, bool withTmp,
                                              PlatformError* error)
 {
     constexpr qint64 kTrustNs = 1'000'000'000;
-    timespec now{};
-    ::clock_gettime(CLOCK_MONOTONIC_COARSE, &now);
-    const qint64 nowNs = qint64(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
+    const qint64 nowNs = monotonicNs();
     // A run asks about the same folder for every message: that one is
     // answered without building its key.
     const QLatin1String suffix = withTmp ? QLatin1String("\n+tmp") : QLatin1String("\n");
@@ -194,6 +213,29 @@ bool MaildirBackend::checkFolderDirsRecently(const QString& dir, bool storeRoot,
     m_lastSoundKey = key;
     m_lastSoundAt = nowNs;
     return true;
+}
+
+void MaildirBackend::noteRead(const QString& path)
+{
+    m_justRead = path;
+    m_justReadAt = monotonicNs();
+}
+
+std::optional<MaildirBackend::IdHint> MaildirBackend::takeIdHint(const QString& id)
+{
+    std::optional<IdHint> hint = std::exchange(m_idHint, std::nullopt);
+    if (hint && hint->id != id)
+        hint.reset();
+    return hint;
+}
+
+bool MaildirBackend::takeJustRead(const QString& path)
+{
+    constexpr qint64 kTrustNs = 1'000'000'000;
+    const bool fresh = !m_justRead.isEmpty() && m_justRead == path &&
+                       monotonicNs() - m_justReadAt < kTrustNs;
+    m_justRead.clear();
+    return fresh;
 }
 
 } // namespace kestrel::platform::maildir

@@ -52,8 +52,10 @@ public:
     // lists nothing and says why in *error.
     std::shared_ptr<const FolderListing> scan(const QString& folderDir,
                                               PlatformError* error = nullptr);
-    // The message's current file; rescans the folder when the remembered one is gone.
-    std::optional<MessageEntry> locate(const QString& folderDir, const QString& unique);
+    // The message's current file; rescans the folder when the remembered one
+    // (or the one the caller knows, when given) is gone.
+    std::optional<MessageEntry> locate(const QString& folderDir, const QString& unique,
+                                       const MessageEntry* known = nullptr);
     void remember(const QString& folderDir, const QString& unique, const MessageEntry& entry);
     // Whether the folder holds a message of that unique name, with any flags.
     // Scans a folder once; after that it trusts its index and what remember()
@@ -67,6 +69,23 @@ public:
     bool checkFolderDirsRecently(const QString& dir, bool storeRoot, bool withTmp,
                                  PlatformError* error);
 
+    // The message file read last: the session taking up the same message a
+    // moment later (as a run does with each item it acts on) need not look
+    // for it again. What was noted answers one lookup, within a second.
+    void noteRead(const QString& path);
+    bool takeJustRead(const QString& path);
+    // The identifier an item gave last, with its folder and file: the
+    // session asked for that message next (as a run is, for each item it
+    // acts on) need not parse it and look it up. Answers one request.
+    struct IdHint {
+        QString id;
+        FolderRef folder;
+        QString unique;
+        MessageEntry entry;
+    };
+    void noteId(IdHint hint) { m_idHint = std::move(hint); }
+    std::optional<IdHint> takeIdHint(const QString& id);
+
 private:
     bool unchangedSinceScan(const QString& folderDir, const FolderIndex& index) const;
 
@@ -76,6 +95,9 @@ private:
     QHash<QString, qint64> m_soundFolders; // key -> checked at (ns, monotonic)
     QString m_lastSoundKey;                // the last one found sound, looked up first
     qint64 m_lastSoundAt = 0;
+    std::optional<IdHint> m_idHint;
+    QString m_justRead;
+    qint64 m_justReadAt = 0;
 };
 
 } // namespace kestrel::platform::maildir

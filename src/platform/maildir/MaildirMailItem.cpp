@@ -90,6 +90,7 @@ bool MaildirMailItem::loadHeaderBlock()
     if (!resolve())
         return false;
     PlatformError error;
+    const bool reading = !m_file->headerBlockLoaded();
     bool loaded = m_file->loadHeaderBlock(&error);
     if (!loaded && error.kind == ErrorKind::NotFound) {
         // Renamed by a flag change since it was seen: find it again once.
@@ -99,6 +100,8 @@ bool MaildirMailItem::loadHeaderBlock()
     }
     if (!loaded)
         setError(error);
+    else if (reading)
+        m_backend->noteRead(m_file->path());
     return loaded;
 }
 
@@ -147,12 +150,15 @@ QString MaildirMailItem::typeName()
             found = parsed->kind;
     } else if (resolve()) {
         PlatformError error;
+        const bool reading = !m_file->headerBlockLoaded();
         found = m_file->kind(&error);
         if (!found && error.kind == ErrorKind::NotFound) {
             m_resolved = false;
             if (resolve())
                 found = m_file->kind(&error);
         }
+        if (found && reading)
+            m_backend->noteRead(m_file->path());
     }
     if (!found)
         return QString::fromLatin1(kMailItemType); // unreadable: still a message to act on
@@ -199,6 +205,7 @@ std::optional<QString> MaildirMailItem::entryId()
     if (!m_entryId)
         m_entryId = EntryId::forMessage(m_backend->store(m_folder.store).path, m_folder.dirName,
                                         m_file->name().unique);
+    m_backend->noteId({*m_entryId, m_folder, m_file->name().unique, m_file->entry()});
     return m_entryId;
 }
 
@@ -510,7 +517,9 @@ std::optional<MessageEntry> MaildirMailItem::transferTo(const FolderRef& target,
     }
     if (!copy)
         m_backend->forget(m_file->folderDir(), m_file->name().unique);
-    const MessageEntry entry{*fileName, false, false};
+    // A rename keeps the file this item already found regular, and a copy is
+    // a file just written: neither needs another look.
+    const MessageEntry entry{*fileName, false, true};
     m_backend->remember(destDir, MessageFileName::parse(*fileName).unique, entry);
     clearError();
     return entry;
@@ -531,7 +540,8 @@ std::unique_ptr<MailItem> MaildirMailItem::move(Folder& destination)
     if (!entry)
         return nullptr;
     m_gone = true;
-    return std::make_unique<MaildirMailItem>(m_backend, *target, *entry);
+    // The rename has just put the file there.
+    return std::make_unique<MaildirMailItem>(m_backend, *target, *entry, true);
 }
 
 bool MaildirMailItem::copyTo(Folder& destination)
@@ -548,7 +558,7 @@ bool MaildirMailItem::copyTo(Folder& destination)
     const std::optional<MessageEntry> entry = transferTo(*target, true);
     if (!entry)
         return false;
-    m_made = std::make_unique<MaildirMailItem>(m_backend, *target, *entry);
+    m_made = std::make_unique<MaildirMailItem>(m_backend, *target, *entry, true);
     return true;
 }
 

@@ -41,12 +41,18 @@ std::unique_ptr<Folder> MaildirSession::getFolderFromId(const QString& entryId)
 std::unique_ptr<MailItem> MaildirSession::getMessageFromId(const QString& entryId)
 {
     std::optional<FolderRef> ref;
-    const std::optional<EntryId> id = parseId(entryId, EntryId::Kind::Message, &ref);
-    if (!id)
-        return nullptr;
-    const std::optional<MessageEntry> entry =
-        ref && !ref->isStoreRoot() ? m_backend->locate(m_backend->folderDir(*ref), id->unique)
-                                   : std::nullopt;
+    std::optional<MessageEntry> entry;
+    if (std::optional<MaildirBackend::IdHint> hint = m_backend->takeIdHint(entryId);
+        hint && !hint->folder.isStoreRoot()) {
+        ref = std::move(hint->folder);
+        entry = m_backend->locate(m_backend->folderDir(*ref), hint->unique, &hint->entry);
+    } else {
+        const std::optional<EntryId> id = parseId(entryId, EntryId::Kind::Message, &ref);
+        if (!id)
+            return nullptr;
+        if (ref && !ref->isStoreRoot())
+            entry = m_backend->locate(m_backend->folderDir(*ref), id->unique);
+    }
     if (!entry) {
         setError(ErrorKind::NotFound, QStringLiteral("The message does not exist"), entryId);
         return nullptr;

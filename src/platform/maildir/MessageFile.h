@@ -56,6 +56,7 @@ public:
     // Reads the header block once; the field readers below then cannot fail
     // for want of the file.
     bool loadHeaderBlock(PlatformError* error);
+    bool headerBlockLoaded() const { return m_headers || m_headerBlock; }
     // The same through the open directory (cur/ or new/) that holds the file.
     bool loadHeaderBlockAt(int dirFd, PlatformError* error);
     // The stat and header block of the file, opened by the caller as a
