@@ -4,6 +4,9 @@
 #include <QJsonDocument>
 
 #include <array>
+#include <charconv>
+#include <iterator>
+#include <string>
 #include <cerrno>
 #include <fcntl.h>
 #include <nettle/sha2.h>
@@ -34,6 +37,7 @@ constexpr std::array<OutcomeWord, 7> kOutcomeWords{{
 // the move itself. JournalReader reads them back with QJsonDocument.
 class JsonLine {
 public:
+    JsonLine() { m_bytes.reserve(512); }
     void put(const char* key, const QString& value)
     {
         openKey(key);
@@ -45,14 +49,16 @@ public:
     void put(const char* key, qint64 value)
     {
         openKey(key);
-        m_bytes += QByteArray::number(value);
+        char digits[24];
+        const auto done = std::to_chars(std::begin(digits), std::end(digits), value);
+        m_bytes.append(digits, done.ptr);
     }
     // Whether a text was not valid UTF-16, which this line cannot carry.
     bool invalid() const { return m_invalid; }
     QByteArray take()
     {
-        m_bytes += m_bytes.isEmpty() ? "{}" : "}";
-        return std::move(m_bytes);
+        m_bytes += m_bytes.empty() ? "{}" : "}";
+        return QByteArray(m_bytes.data(), qsizetype(m_bytes.size()));
     }
 
 private:
@@ -61,14 +67,14 @@ private:
     // nothing written) for any other text.
     bool putPlainAscii(const QString& value)
     {
-        const qsizetype start = m_bytes.size();
-        m_bytes.resize(start + value.size());
+        const std::size_t start = m_bytes.size();
+        m_bytes.resize(start + std::size_t(value.size()));
         char* out = m_bytes.data() + start;
         const char16_t* in = reinterpret_cast<const char16_t*>(value.utf16());
         for (qsizetype i = 0; i < value.size(); ++i) {
             const char16_t c = in[i];
             if (c < 0x20 || c >= 0x7f || c == u'"' || c == u'\\') {
-                m_bytes.truncate(start);
+                m_bytes.resize(start);
                 return false;
             }
             out[i] = char(c);
@@ -86,7 +92,7 @@ private:
             const char c = *at;
             if (c != '"' && c != '\\' && uchar(c) >= 0x20)
                 continue;
-            m_bytes.append(run, at - run);
+            m_bytes.append(run, at);
             run = at + 1;
             if (c == '"' || c == '\\') {
                 m_bytes += '\\';
@@ -98,17 +104,15 @@ private:
                 m_bytes += hex[uchar(c) & 15];
             }
         }
-        m_bytes.append(run, end - run);
+        m_bytes.append(run, end);
     }
     void openKey(const char* key)
     {
-        if (m_bytes.isEmpty())
-            m_bytes.reserve(512);
-        m_bytes += m_bytes.isEmpty() ? "{\"" : ",\"";
+        m_bytes += m_bytes.empty() ? "{\"" : ",\"";
         m_bytes += key;
         m_bytes += "\":";
     }
-    QByteArray m_bytes;
+    std::string m_bytes;
     bool m_invalid = false;
 };
 

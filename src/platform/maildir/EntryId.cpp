@@ -143,7 +143,24 @@ QString EntryId::forFolder(const QString& storePath, const QString& dirName)
 
 QString EntryId::forMessage(const QString& storePath, const QString& dirName, const QString& unique)
 {
-    return EntryId{Kind::Message, storePath, dirName, unique}.toString();
+    // A run names thousands of messages of one folder in a row: the escaped
+    // store and folder are kept for the next.
+    struct Prefix {
+        QString storePath;
+        QString dirName;
+        QString text;
+    };
+    thread_local Prefix last;
+    if (last.text.isEmpty() || last.storePath != storePath || last.dirName != dirName)
+        last = {storePath, dirName,
+                QLatin1String("kmk:msg:") + encode(storePath) + QLatin1Char(':') + encode(dirName) +
+                    QLatin1Char(':')};
+    const QString name = encode(unique);
+    QString id;
+    id.reserve(last.text.size() + name.size());
+    id += last.text;
+    id += name;
+    return id;
 }
 
 } // namespace kestrel::platform::maildir

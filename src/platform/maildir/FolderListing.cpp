@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string_view>
 #include <type_traits>
 
 namespace kestrel::platform::maildir {
@@ -35,10 +36,15 @@ void FolderListing::add(QByteArrayView name, bool inNew, bool regular)
 
 void FolderListing::sort()
 {
-    std::sort(m_names.begin(), m_names.end(), [this](const Name& a, const Name& b) {
-        if (const int byUnique = unique(a).compare(unique(b)))
+    // Compared as string views: the comparison inlines to one memcmp, which
+    // matters for the n log n of them a large folder costs.
+    const auto view = [this](const Name& name, quint16 size) {
+        return std::string_view(m_bytes.constData() + name.offset, size);
+    };
+    std::sort(m_names.begin(), m_names.end(), [&](const Name& a, const Name& b) {
+        if (const int byUnique = view(a, a.uniqueSize).compare(view(b, b.uniqueSize)))
             return byUnique < 0;
-        return bytes(a).compare(bytes(b)) < 0;
+        return view(a, a.size) < view(b, b.size);
     });
     m_names.shrink_to_fit();
     m_bytes.squeeze();

@@ -124,19 +124,13 @@ bool MaildirBackend::unchangedSinceScan(const QString& folderDir, const FolderIn
 std::optional<MessageEntry> MaildirBackend::locate(const QString& folderDir, const QString& unique,
                                                    const MessageEntry* known)
 {
-    if (known) {
-        const QString path = messagePath(folderDir, *known);
-        if (takeJustRead(path) || entryExists(path))
-            return *known;
-    }
+    if (known && (takeJustRead(folderDir, *known) || entryExists(messagePath(folderDir, *known))))
+        return *known;
     auto it = m_indexes.find(folderDir);
     if (it != m_indexes.end()) {
         const std::optional<MessageEntry> hit = it->find(unique);
-        if (hit) {
-            const QString path = messagePath(folderDir, *hit);
-            if (takeJustRead(path) || entryExists(path))
-                return hit;
-        }
+        if (hit && (takeJustRead(folderDir, *hit) || entryExists(messagePath(folderDir, *hit))))
+            return hit;
         if (!hit && unchangedSinceScan(folderDir, *it))
             return std::nullopt;
     }
@@ -189,35 +183,43 @@ bool MaildirBackend::checkFolderDirsRecently(const QString& dir, bool storeRoot,
 {
     constexpr qint64 kTrustNs = 1'000'000'000;
     const qint64 nowNs = monotonicNs();
-    // A run asks about the same folder for every message: that one is
-    // answered without building its key.
+    // A run asks about the same folders for every message: those are
+    // answered without building their key.
     const QLatin1String suffix = withTmp ? QLatin1String("\n+tmp") : QLatin1String("\n");
-    if (nowNs - m_lastSoundAt < kTrustNs && m_lastSoundKey.size() == dir.size() + suffix.size() &&
-        m_lastSoundKey.startsWith(dir) && m_lastSoundKey.endsWith(suffix))
-        return true;
+    for (const SoundFolder& last : m_lastSound) {
+        if (nowNs - last.at < kTrustNs && last.key.size() == dir.size() + suffix.size() &&
+            last.key.startsWith(dir) && last.key.endsWith(suffix))
+            return true;
+    }
     const QString key = dir + suffix;
+    const auto remember = [&](qint64 at) {
+        m_lastSound[m_nextLastSound] = {key, at};
+        m_nextLastSound = (m_nextLastSound + 1) % m_lastSound.size();
+    };
     const auto found = m_soundFolders.constFind(key);
     if (found != m_soundFolders.cend() && nowNs - *found < kTrustNs) {
-        m_lastSoundKey = key;
-        m_lastSoundAt = *found;
+        remember(*found);
         return true;
     }
     if (!checkFolderDirs(dir, storeRoot, withTmp, error)) {
         m_soundFolders.remove(key);
-        m_lastSoundKey.clear();
+        for (SoundFolder& last : m_lastSound) {
+            if (last.key == key)
+                last = {};
+        }
         return false;
     }
     if (m_soundFolders.size() > 4096)
         m_soundFolders.clear();
     m_soundFolders.insert(key, nowNs);
-    m_lastSoundKey = key;
-    m_lastSoundAt = nowNs;
+    remember(nowNs);
     return true;
 }
 
-void MaildirBackend::noteRead(const QString& path)
+void MaildirBackend::noteRead(const QString& folderDir, const MessageEntry& entry)
 {
-    m_justRead = path;
+    m_justReadDir = folderDir;
+    m_justRead = entry;
     m_justReadAt = monotonicNs();
 }
 
@@ -229,12 +231,13 @@ std::optional<MaildirBackend::IdHint> MaildirBackend::takeIdHint(const QString& 
     return hint;
 }
 
-bool MaildirBackend::takeJustRead(const QString& path)
+bool MaildirBackend::takeJustRead(const QString& folderDir, const MessageEntry& entry)
 {
     constexpr qint64 kTrustNs = 1'000'000'000;
-    const bool fresh = !m_justRead.isEmpty() && m_justRead == path &&
+    const bool fresh = !m_justRead.fileName.isEmpty() && m_justRead.fileName == entry.fileName &&
+                       m_justRead.inNew == entry.inNew && m_justReadDir == folderDir &&
                        monotonicNs() - m_justReadAt < kTrustNs;
-    m_justRead.clear();
+    m_justRead.fileName.clear();
     return fresh;
 }
 

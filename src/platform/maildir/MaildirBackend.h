@@ -15,6 +15,7 @@
 #include <QList>
 #include <QString>
 
+#include <array>
 #include <memory>
 #include <optional>
 
@@ -72,8 +73,8 @@ public:
     // The message file read last: the session taking up the same message a
     // moment later (as a run does with each item it acts on) need not look
     // for it again. What was noted answers one lookup, within a second.
-    void noteRead(const QString& path);
-    bool takeJustRead(const QString& path);
+    void noteRead(const QString& folderDir, const MessageEntry& entry);
+    bool takeJustRead(const QString& folderDir, const MessageEntry& entry);
     // The identifier an item gave last, with its folder and file: the
     // session asked for that message next (as a run is, for each item it
     // acts on) need not parse it and look it up. Answers one request.
@@ -93,10 +94,17 @@ private:
     mutable RootListing m_rootListing;
     QHash<QString, FolderIndex> m_indexes;
     QHash<QString, qint64> m_soundFolders; // key -> checked at (ns, monotonic)
-    QString m_lastSoundKey;                // the last one found sound, looked up first
-    qint64 m_lastSoundAt = 0;
+    // The last few found sound, looked up first: a move asks about its
+    // source, its destination and the destination with tmp/ in turn.
+    struct SoundFolder {
+        QString key;
+        qint64 at = 0;
+    };
+    std::array<SoundFolder, 4> m_lastSound;
+    std::size_t m_nextLastSound = 0;
     std::optional<IdHint> m_idHint;
-    QString m_justRead;
+    QString m_justReadDir;
+    MessageEntry m_justRead;
     qint64 m_justReadAt = 0;
 };
 

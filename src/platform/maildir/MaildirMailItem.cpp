@@ -101,7 +101,7 @@ bool MaildirMailItem::loadHeaderBlock()
     if (!loaded)
         setError(error);
     else if (reading)
-        m_backend->noteRead(m_file->path());
+        m_backend->noteRead(m_file->folderDir(), m_file->entry());
     return loaded;
 }
 
@@ -158,7 +158,7 @@ QString MaildirMailItem::typeName()
                 found = m_file->kind(&error);
         }
         if (found && reading)
-            m_backend->noteRead(m_file->path());
+            m_backend->noteRead(m_file->folderDir(), m_file->entry());
     }
     if (!found)
         return QString::fromLatin1(kMailItemType); // unreadable: still a message to act on
