@@ -494,7 +494,7 @@ std::optional<MessageEntry> MaildirMailItem::transferTo(const FolderRef& target,
         setError(error);
         return std::nullopt;
     }
-    const QString flags =
+    QString flags =
         KeywordFile::translateFlags(m_file->name().flags, m_file->folderDir(), destDir, &error);
     // Two files of one unique name in a folder would share an identifier (and
     // Dovecot renames one): a message coming back to a folder that still holds
@@ -505,11 +505,15 @@ std::optional<MessageEntry> MaildirMailItem::transferTo(const FolderRef& target,
     std::optional<QString> fileName =
         MessageTransfer::transfer(m_file->path(), destDir, unique, flags, copy, &error);
     if (!fileName && error.kind == ErrorKind::NotFound) {
-        // Renamed by a flag change since it was listed: find it again once.
+        // Renamed by a flag change since it was listed: find it again once,
+        // and carry the flags it has now.
         m_resolved = false;
-        if (resolve())
+        if (resolve()) {
+            flags = KeywordFile::translateFlags(m_file->name().flags, m_file->folderDir(), destDir,
+                                                &error);
             fileName =
                 MessageTransfer::transfer(m_file->path(), destDir, unique, flags, copy, &error);
+        }
     }
     if (!fileName) {
         setError(error);

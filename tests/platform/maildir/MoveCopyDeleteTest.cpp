@@ -228,6 +228,22 @@ TEST(MaildirIds, MessageIdsSurviveFlagChangesAndFindNewArrivals)
     ASSERT_TRUE(item->move(*archive));
     EXPECT_FALSE(QFile::exists(renamed));
 
+    // As a run takes an item up: read, named, then asked of the session. A
+    // flag change in between is followed by the move, not taken for a loss.
+    const QString next = maildir.addMessage({.flags = "", .subject = "read, then renamed"});
+    auto listed = open.folder("Personal Folders\\Inbox")->items()->item(1);
+    ASSERT_EQ(listed->subject(), "read, then renamed");
+    const QString nextId = *listed->entryId();
+    const QString nextRenamed = QFileInfo(next).path() + "/" + uniqueOf(next) + ":2,S";
+    ASSERT_TRUE(QFile::rename(next, nextRenamed));
+    auto taken = open.session->getMessageFromId(nextId);
+    ASSERT_TRUE(taken);
+    auto moved = taken->move(*archive);
+    ASSERT_TRUE(moved) << taken->lastError().text.toStdString();
+    EXPECT_FALSE(QFile::exists(nextRenamed));
+    EXPECT_EQ(moved->unRead(), false);
+    EXPECT_EQ(moved->subject(), "read, then renamed");
+
     // A message that arrives after the map was built is found (the miss refreshes it).
     const QString late = maildir.addMessage({.subject = "late"});
     auto lateItem = open.folder("Personal Folders\\Inbox")->items()->item(1);
