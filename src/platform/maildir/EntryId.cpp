@@ -5,6 +5,7 @@
 #include <QStringList>
 
 #include <algorithm>
+#include <array>
 
 namespace kestrel::platform::maildir {
 
@@ -143,22 +144,35 @@ QString EntryId::forFolder(const QString& storePath, const QString& dirName)
 
 QString EntryId::forMessage(const QString& storePath, const QString& dirName, const QString& unique)
 {
-    // A run names thousands of messages of one folder in a row: the escaped
-    // store and folder are kept for the next.
+    // A run names thousands of messages of a few folders (a move: its source
+    // and destination in turn): their escaped store and folder are kept.
     struct Prefix {
         QString storePath;
         QString dirName;
         QString text;
     };
-    thread_local Prefix last;
-    if (last.text.isEmpty() || last.storePath != storePath || last.dirName != dirName)
-        last = {storePath, dirName,
+    thread_local std::array<Prefix, 4> kept;
+    thread_local std::size_t next = 0;
+    const Prefix* prefix = nullptr;
+    for (const Prefix& candidate : kept) {
+        if (!candidate.text.isEmpty() && candidate.dirName == dirName &&
+            candidate.storePath == storePath) {
+            prefix = &candidate;
+            break;
+        }
+    }
+    if (!prefix) {
+        Prefix& made = kept[next];
+        next = (next + 1) % kept.size();
+        made = {storePath, dirName,
                 QLatin1String("kmk:msg:") + encode(storePath) + QLatin1Char(':') + encode(dirName) +
                     QLatin1Char(':')};
+        prefix = &made;
+    }
     const QString name = encode(unique);
     QString id;
-    id.reserve(last.text.size() + name.size());
-    id += last.text;
+    id.reserve(prefix->text.size() + name.size());
+    id += prefix->text;
     id += name;
     return id;
 }
