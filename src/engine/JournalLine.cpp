@@ -4,12 +4,12 @@
 #include <QJsonDocument>
 
 #include <array>
-#include <charconv>
-#include <iterator>
-#include <string>
 #include <cerrno>
+#include <charconv>
 #include <fcntl.h>
+#include <iterator>
 #include <nettle/sha2.h>
+#include <string>
 #include <sys/stat.h>
 #include <unistd.h>
 

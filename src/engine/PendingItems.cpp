@@ -73,9 +73,8 @@ std::vector<platform::ItemOutcome> PendingItems::act(std::span<platform::MailIte
                 error = id ? m_session->lastError() : m_destination->lastError();
         }
         if (m_sessionDestination)
-            return action == TaskAction::Move
-                       ? platform::moveItems(targets, *m_sessionDestination)
-                       : platform::copyItems(targets, *m_sessionDestination);
+            return action == TaskAction::Move ? platform::moveItems(targets, *m_sessionDestination)
+                                              : platform::copyItems(targets, *m_sessionDestination);
     }
     std::vector<platform::ItemOutcome> failed(targets.size());
     for (platform::ItemOutcome& outcome : failed)
