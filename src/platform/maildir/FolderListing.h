@@ -34,6 +34,8 @@ public:
     // The name's bytes as the file system gave them.
     QByteArrayView nameBytesAt(qsizetype i) const { return bytes(m_names[size_t(i)]); }
     QByteArrayView uniqueAt(qsizetype i) const { return unique(m_names[size_t(i)]); }
+    bool inNewAt(qsizetype i) const { return m_names[size_t(i)].inNew; }
+    bool regularAt(qsizetype i) const { return m_names[size_t(i)].regular; }
     // The positions [first, last) whose unique name has these bytes.
     std::pair<qsizetype, qsizetype> range(QByteArrayView unique) const;
 

@@ -216,11 +216,12 @@ bool MaildirBackend::checkFolderDirsRecently(const QString& dir, bool storeRoot,
     return true;
 }
 
-void MaildirBackend::noteRead(const QString& folderDir, const MessageEntry& entry)
+void MaildirBackend::noteRead(const QString& folderDir, const MessageEntry& entry,
+                              std::optional<qint64> readAtNs)
 {
     m_justReadDir = folderDir;
     m_justRead = entry;
-    m_justReadAt = monotonicNs();
+    m_justReadAt = readAtNs.value_or(monotonicNs());
 }
 
 std::optional<MaildirBackend::IdHint> MaildirBackend::takeIdHint(const QString& id)

@@ -21,6 +21,9 @@ namespace kestrel::platform::maildir {
 namespace {
 
 constexpr qint64 kMaxKeptHeaderBytes = 32 * 1024 * 1024;
+// Fewer items than this are read as they are taken: a thread would cost
+// more than it saves.
+constexpr std::size_t kReadAheadFrom = 32;
 
 struct DirectoryHandle {
     explicit DirectoryHandle(const QString& path)
@@ -51,11 +54,14 @@ MaildirItemCollection::MaildirItemCollection(std::shared_ptr<MaildirBackend> bac
 MaildirItemCollection::MaildirItemCollection(std::shared_ptr<MaildirBackend> backend,
                                              FolderRef folder,
                                              std::shared_ptr<const FolderListing> listing,
-                                             std::vector<quint32> positions, QList<FileFacts> facts)
+                                             std::vector<quint32> positions, QList<FileFacts> facts,
+                                             bool readAhead)
     : m_backend(std::move(backend)), m_folder(std::move(folder)),
       m_dir(m_backend->folderDir(m_folder)), m_listing(std::move(listing)),
       m_positions(std::move(positions)), m_facts(std::move(facts))
 {
+    if (readAhead && m_positions->size() >= kReadAheadFrom)
+        m_readAhead = std::make_unique<HeaderReadAhead>(m_dir, m_listing, *m_positions);
 }
 
 bool MaildirItemCollection::listed()
@@ -170,8 +176,10 @@ std::unique_ptr<ItemCollection> MaildirItemCollection::restrict(const QString& f
     std::reverse(matching.begin(), matching.end());
     std::reverse(facts.begin(), facts.end());
     clearError();
-    return std::make_unique<MaildirItemCollection>(m_backend, m_folder, m_listing,
-                                                   std::move(matching), std::move(facts));
+    // A filter that read no headers leaves them to a read-ahead: every item a
+    // run takes is read for its kind and its report row.
+    return std::make_unique<MaildirItemCollection>(
+        m_backend, m_folder, m_listing, std::move(matching), std::move(facts), !readsHeaders);
 }
 
 std::optional<qint64> MaildirItemCollection::count()
@@ -210,12 +218,22 @@ std::unique_ptr<MailItem> MaildirItemCollection::item(qint64 index)
     FileFacts facts;
     if (index <= m_facts.size())
         facts = std::exchange(m_facts[index - 1], {});
-    auto item = std::make_unique<MaildirMailItem>(
-        m_backend, m_folder, m_listing->at(positionAt(index - 1)), true, std::move(facts));
+    std::optional<qint64> readAt;
+    if (m_readAhead && !facts.headerBlock) {
+        if (std::optional<HeaderReadAhead::Block> block = m_readAhead->take(index - 1)) {
+            facts.headerBlock = std::move(block->bytes);
+            readAt = block->readAtNs;
+        }
+    }
+    const MessageEntry entry = m_listing->at(positionAt(index - 1));
+    auto item =
+        std::make_unique<MaildirMailItem>(m_backend, m_folder, entry, true, std::move(facts));
     if (!item->lastError().ok()) {
         setError(item->lastError());
         return nullptr;
     }
+    if (readAt) // read a moment ago, as if by the item itself
+        m_backend->noteRead(m_dir, entry, *readAt);
     clearError();
     return item;
 }

@@ -2,6 +2,7 @@
 
 #include "../MailPlatform.h"
 #include "FolderRef.h"
+#include "HeaderReadAhead.h"
 #include "MaildirBackend.h"
 #include "MessageFile.h"
 
@@ -20,9 +21,12 @@ public:
     MaildirItemCollection(std::shared_ptr<MaildirBackend> backend, FolderRef folder);
     // A restriction's result; facts (when not empty) holds what the filter
     // read of each entry, given to the item made for it.
+    // With readAhead, the header blocks are read ahead on a thread of their
+    // own, in the order a run takes the items.
     MaildirItemCollection(std::shared_ptr<MaildirBackend> backend, FolderRef folder,
                           std::shared_ptr<const FolderListing> listing,
-                          std::vector<quint32> positions, QList<FileFacts> facts = {});
+                          std::vector<quint32> positions, QList<FileFacts> facts = {},
+                          bool readAhead = false);
 
     std::unique_ptr<ItemCollection> restrict(const QString& filter) override;
     std::optional<qint64> count() override;
@@ -41,7 +45,8 @@ private:
     std::shared_ptr<const FolderListing> m_listing;  // null until listed
     std::optional<std::vector<quint32>> m_positions; // a restriction's, in listing order
     QList<FileFacts> m_facts;
-    PlatformError m_listError; // why the folder could not be listed
+    PlatformError m_listError;                    // why the folder could not be listed
+    std::unique_ptr<HeaderReadAhead> m_readAhead; // last: stopped before the rest goes
 };
 
 } // namespace kestrel::platform::maildir

@@ -8,6 +8,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <numeric>
+#include <random>
+
 using namespace kestrel;
 using platform::DateRestriction;
 using platform::ErrorKind;
@@ -140,4 +144,90 @@ TEST(MaildirRestrict, ForeignFileNamesFallBackToTheFileTime)
     ASSERT_EQ(created->count(), 1);
     EXPECT_EQ(created->item(1)->creationTime(), local(2009, 1, 5, 10, 0));
     EXPECT_EQ(created->item(1)->size(), QFileInfo(foreign).size());
+}
+
+TEST(MaildirRestrict, ItemsReadAheadAreTheirOwnInAnyOrderAndFollowOtherPrograms)
+{
+    test::TempMaildir maildir;
+    maildir.addStore("Personal Folders");
+    QStringList paths;
+    for (int i = 0; i < 300; ++i)
+        paths.append(maildir.addMessage({.received = local(2009, 1, 1 + i % 20, 10, i % 60),
+                                         .flags = "",
+                                         .subject = QStringLiteral("message %1").arg(i)}));
+    maildir.writeProfile();
+    test::OpenProfile open;
+    auto inbox = open.folder("Personal Folders\\Inbox");
+    const QString january10 =
+        range("ReceivedTime", "January 01, 2009 12:00 AM", "January 10, 2009 11:59 PM");
+
+    // Each item's header is its own file's, whether the run takes the items
+    // from the last (as the read-ahead expects), from the first or at random.
+    const auto checkAll = [&](const std::vector<qint64>& order) {
+        auto taken = inbox->items()->restrict(january10);
+        ASSERT_TRUE(taken);
+        ASSERT_EQ(taken->count(), 150);
+        for (const qint64 i : order) {
+            auto item = taken->item(i);
+            ASSERT_TRUE(item);
+            const QString subject = item->subject().value_or(QString());
+            const auto raw = item->rawMessage();
+            ASSERT_TRUE(raw);
+            EXPECT_TRUE(raw->content.contains(("Subject: " + subject + "\n").toUtf8())) << i;
+        }
+    };
+    std::vector<qint64> order(150);
+    std::iota(order.rbegin(), order.rend(), 1);
+    checkAll(order);
+    std::reverse(order.begin(), order.end());
+    checkAll(order);
+    std::shuffle(order.begin(), order.end(), std::mt19937(7));
+    checkAll(order);
+
+    // Another program marks a third read and deletes a tenth while they are
+    // read ahead: the read ones move with their new flag, the deleted are gone.
+    auto taken = inbox->items()->restrict(january10);
+    ASSERT_TRUE(taken);
+    int renamed = 0;
+    int deleted = 0;
+    for (int i = 0; i < paths.size(); ++i) {
+        if (i % 3 == 0 && QFile::rename(paths[i], paths[i] + "S"))
+            ++renamed;
+        else if (i % 10 == 1 && QFile::remove(paths[i]))
+            ++deleted;
+    }
+    auto archive = open.folder("Personal Folders")->folders()->add("Archive");
+    ASSERT_TRUE(archive);
+    int moved = 0;
+    int gone = 0;
+    for (qint64 i = 150; i >= 1; --i) {
+        auto item = taken->item(i);
+        if (!item) {
+            ++gone;
+            continue;
+        }
+        const QString subject = item->subject().value_or(QString());
+        const std::optional<QString> id = item->entryId();
+        if (!id) {
+            ++gone;
+            EXPECT_EQ(item->lastError().kind, ErrorKind::NotFound);
+            continue;
+        }
+        auto message = open.session->getMessageFromId(*id);
+        std::unique_ptr<platform::MailItem> done = message ? message->move(*archive) : nullptr;
+        if (done) {
+            ++moved;
+            const int number = subject.section(' ', 1).toInt();
+            EXPECT_EQ(done->unRead(), number % 3 != 0) << subject.toStdString();
+        } else {
+            ++gone;
+            EXPECT_EQ((message ? message->lastError() : open.session->lastError()).kind,
+                      ErrorKind::NotFound);
+        }
+    }
+    EXPECT_EQ(moved + gone, 150);
+    EXPECT_EQ(QDir(maildir.folderDir("Archive") + "/cur").entryList(QDir::Files).size(), moved);
+    EXPECT_EQ(QDir(maildir.folderDir("Inbox") + "/cur").entryList(QDir::Files).size(),
+              300 - deleted - moved);
+    EXPECT_GT(renamed, 0);
 }

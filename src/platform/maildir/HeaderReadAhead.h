@@ -1,0 +1,63 @@
+#pragma once
+
+// Reads the header blocks of a restriction's messages on a thread of its own,
+// a bounded way ahead of the run that takes them (from the last), so that the
+// run's thread spends its time on the action and the report. The run never
+// waits for it: an item it has not read yet is read by the item itself.
+
+#include "FolderListing.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <thread>
+#include <vector>
+
+namespace kestrel::platform::maildir {
+
+class HeaderReadAhead {
+public:
+    struct Block {
+        QByteArray bytes;
+        qint64 readAtNs = 0; // monotonic
+    };
+
+    // positions: each item's place in the listing, by index; it must outlive this.
+    HeaderReadAhead(const QString& folderDir, std::shared_ptr<const FolderListing> listing,
+                    const std::vector<quint32>& positions);
+    ~HeaderReadAhead();
+    HeaderReadAhead(const HeaderReadAhead&) = delete;
+    HeaderReadAhead& operator=(const HeaderReadAhead&) = delete;
+
+    // The block of the item at index (0-based) if it has been read; the
+    // reading then goes on below index.
+    std::optional<Block> take(qsizetype index);
+
+private:
+    static constexpr qsizetype kWindow = 256;
+    struct Slot {
+        qsizetype index = -1;
+        Block block;
+    };
+
+    void run();
+    std::optional<QByteArray> read(qsizetype index) const;
+
+    int m_cur = -1;
+    int m_new = -1;
+    std::shared_ptr<const FolderListing> m_listing;
+    const std::vector<quint32>& m_positions;
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    std::vector<Slot> m_slots;
+    qsizetype m_next;  // the next index to read, going down; -1 when all are
+    qsizetype m_taken; // the index asked for last
+    bool m_stop = false;
+    std::thread m_thread; // last: started once the rest is set
+};
+
+} // namespace kestrel::platform::maildir
