@@ -90,6 +90,40 @@ bool writerIsGone(qint64 pid)
     return pid > 0 && ::kill(pid_t(pid), 0) != 0 && errno == ESRCH;
 }
 
+// Creates the file at path (never over an existing one) holding data, synced
+// when asked; on a failure nothing of it is left.
+bool createWith(const QString& path, const QByteArray& data, bool sync, PlatformError* error)
+{
+    const QByteArray name = QFile::encodeName(path);
+    const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return fail(error, errno, QStringLiteral("cannot create the file"), path);
+    if (!writeAll(fd, data) || (sync && ::fsync(fd) != 0)) {
+        const int code = errno;
+        ::close(fd);
+        ::unlink(name.constData());
+        return fail(error, code, QStringLiteral("cannot write the file"), path);
+    }
+    if (::close(fd) != 0) {
+        const int code = errno;
+        ::unlink(name.constData());
+        return fail(error, code, QStringLiteral("cannot write the file"), path);
+    }
+    return true;
+}
+
+// Writes a new file at a temporary name of ours; its caller renames it into
+// place once it is synced, so one more name and rename in between would buy
+// nothing.
+bool writeTemporaryFile(const QString& path, const QByteArray& data, PlatformError* error)
+{
+    if (!createWith(path, data, false, error))
+        return false;
+    if (error)
+        *error = {};
+    return true;
+}
+
 } // namespace
 
 DeferredSync::DeferredSync()
@@ -112,31 +146,6 @@ QString temporaryPath(const QString& directory)
         kTempSuffix);
 }
 
-// Writes a new file at a temporary name of ours; its caller renames it into
-// place once it is synced, so one more name and rename in between would buy
-// nothing.
-bool writeTemporaryFile(const QString& path, const QByteArray& data, PlatformError* error)
-{
-    const QByteArray name = QFile::encodeName(path);
-    const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-    if (fd < 0)
-        return fail(error, errno, QStringLiteral("cannot create the file"), path);
-    if (!writeAll(fd, data)) {
-        const int code = errno;
-        ::close(fd);
-        ::unlink(name.constData());
-        return fail(error, code, QStringLiteral("cannot write the file"), path);
-    }
-    if (::close(fd) != 0) {
-        const int code = errno;
-        ::unlink(name.constData());
-        return fail(error, code, QStringLiteral("cannot write the file"), path);
-    }
-    if (error)
-        *error = {};
-    return true;
-}
-
 bool writeFileAtomically(const QString& path, const QByteArray& data, PlatformError* error)
 {
     const QFileInfo target(path);
@@ -147,21 +156,8 @@ bool writeFileAtomically(const QString& path, const QByteArray& data, PlatformEr
     const QString dir = target.absolutePath();
     const QString temp = temporaryPath(dir);
     const QByteArray tempName = QFile::encodeName(temp);
-
-    const int fd = ::open(tempName.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-    if (fd < 0)
-        return fail(error, errno, QStringLiteral("cannot create the file"), temp);
-    if (!writeAll(fd, data) || (sync && ::fsync(fd) != 0)) {
-        const int code = errno;
-        ::close(fd);
-        ::unlink(tempName.constData());
-        return fail(error, code, QStringLiteral("cannot write the file"), temp);
-    }
-    if (::close(fd) != 0) {
-        const int code = errno;
-        ::unlink(tempName.constData());
-        return fail(error, code, QStringLiteral("cannot write the file"), temp);
-    }
+    if (!createWith(temp, data, sync, error))
+        return false;
     if (!renameNoReplace(tempName.constData(),
                          QFile::encodeName(target.absoluteFilePath()).constData())) {
         const int code = errno;
