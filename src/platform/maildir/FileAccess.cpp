@@ -2,7 +2,10 @@
 
 #include "NativeName.h"
 
+#include <QVarLengthArray>
+
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -31,6 +34,25 @@ int openRegularAt(int dirFd, const char* nativeName, struct stat* st)
         return -1;
     }
     return fd;
+}
+
+int openRegularAt(int dirFd, QByteArrayView nativeName, struct stat* st)
+{
+    QVarLengthArray<char, 256> name(nativeName.size() + 1);
+    std::memcpy(name.data(), nativeName.data(), size_t(nativeName.size()));
+    name[nativeName.size()] = '\0';
+    return openRegularAt(dirFd, name.constData(), st);
+}
+
+DirectoryHandle::DirectoryHandle(const QString& path)
+    : fd(::open(nativePath(path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC))
+{
+}
+
+DirectoryHandle::~DirectoryHandle()
+{
+    if (fd >= 0)
+        ::close(fd);
 }
 
 int openMessageFileAt(int dirFd, const QString& name, const QString& path, struct stat* st,

@@ -9,6 +9,7 @@
 #include "../PlatformError.h"
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 
 #include <optional>
@@ -32,6 +33,8 @@ int openMessageFileAt(int dirFd, const QString& name, const QString& path, struc
 // The same for a native name (NUL-terminated) without building any text: -1
 // with errno set, ELOOP for a link, EINVAL for a file that is not regular.
 int openRegularAt(int dirFd, const char* nativeName, struct stat* st);
+// The same for a name's bytes as a listing holds them (not NUL-terminated).
+int openRegularAt(int dirFd, QByteArrayView nativeName, struct stat* st);
 // The whole message file, refused when larger than maxBytes.
 std::optional<QByteArray> readMessageFile(const QString& path, qint64 maxBytes,
                                           PlatformError* error);
@@ -40,6 +43,16 @@ std::optional<QByteArray> readMessageFile(const QString& path, qint64 maxBytes,
 // directories or missing. storeRoot: the directory itself is the store's
 // Maildir root, which the profile names and which may be a link.
 bool checkFolderDirs(const QString& dir, bool storeRoot, bool withTmp, PlatformError* error);
+
+// A directory open for the *at() calls on its entries (fd -1 when it cannot
+// be opened), closed with the handle.
+struct DirectoryHandle {
+    explicit DirectoryHandle(const QString& path);
+    ~DirectoryHandle();
+    DirectoryHandle(const DirectoryHandle&) = delete;
+    DirectoryHandle& operator=(const DirectoryHandle&) = delete;
+    const int fd;
+};
 
 // lstat() of the path (a link is not followed) succeeded.
 bool entryExists(const QString& path);

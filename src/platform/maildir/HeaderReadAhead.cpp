@@ -1,42 +1,19 @@
 #include "HeaderReadAhead.h"
 
-#include "FileAccess.h"
+#include "MaildirBackend.h"
 #include "MessageHeaders.h"
-#include "NativeName.h"
 
-#include <QVarLengthArray>
-
-#include <cstring>
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <time.h>
-#include <unistd.h>
 
 namespace kestrel::platform::maildir {
-
-namespace {
-
-int openDirectory(const QString& path)
-{
-    return ::open(nativePath(path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-}
-
-qint64 monotonicNs()
-{
-    timespec now{};
-    ::clock_gettime(CLOCK_MONOTONIC_COARSE, &now);
-    return qint64(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
-}
-
-} // namespace
 
 HeaderReadAhead::HeaderReadAhead(const QString& folderDir,
                                  std::shared_ptr<const FolderListing> listing,
                                  const std::vector<quint32>& positions)
-    : m_cur(openDirectory(folderDir + QLatin1String("/cur"))),
-      m_new(openDirectory(folderDir + QLatin1String("/new"))), m_listing(std::move(listing)),
-      m_positions(positions), m_slots(size_t(kWindow)), m_next(qsizetype(positions.size()) - 1),
-      m_taken(qsizetype(positions.size())), m_thread([this] { run(); })
+    : m_cur(folderDir + QLatin1String("/cur")), m_new(folderDir + QLatin1String("/new")),
+      m_listing(std::move(listing)), m_positions(positions), m_slots(size_t(kWindow)),
+      m_next(qsizetype(positions.size()) - 1), m_taken(qsizetype(positions.size())),
+      m_thread([this] { run(); })
 {
 }
 
@@ -48,10 +25,6 @@ HeaderReadAhead::~HeaderReadAhead()
     }
     m_wake.notify_one();
     m_thread.join();
-    for (const int fd : {m_cur, m_new}) {
-        if (fd >= 0)
-            ::close(fd);
-    }
 }
 
 std::optional<HeaderReadAhead::Block> HeaderReadAhead::take(qsizetype index)
@@ -82,7 +55,7 @@ void HeaderReadAhead::run()
         const qsizetype index = m_next--;
         lock.unlock();
         std::optional<QByteArray> bytes = read(index);
-        const qint64 readAt = monotonicNs();
+        const qint64 readAt = MaildirBackend::clockNs();
         lock.lock();
         if (bytes && index < m_taken)
             m_slots[size_t(index % kWindow)] = {index, {std::move(*bytes), readAt}};
@@ -94,15 +67,11 @@ std::optional<QByteArray> HeaderReadAhead::read(qsizetype index) const
     const qsizetype position = qsizetype(m_positions[size_t(index)]);
     // Only what the listing saw as a regular file: anything else is left to
     // the item, which refuses it with the reason.
-    const int dirFd = m_listing->inNewAt(position) ? m_new : m_cur;
+    const int dirFd = m_listing->inNewAt(position) ? m_new.fd : m_cur.fd;
     if (dirFd < 0 || !m_listing->regularAt(position))
         return std::nullopt;
-    const QByteArrayView name = m_listing->nameBytesAt(position);
-    QVarLengthArray<char, 256> path(name.size() + 1);
-    std::memcpy(path.data(), name.data(), size_t(name.size()));
-    path[name.size()] = '\0';
     struct stat st {};
-    const int fd = openRegularAt(dirFd, path.constData(), &st);
+    const int fd = openRegularAt(dirFd, m_listing->nameBytesAt(position), &st);
     if (fd < 0)
         return std::nullopt;
     return readHeaderBlock(fd, QString(), nullptr);

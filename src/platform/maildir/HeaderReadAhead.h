@@ -5,6 +5,7 @@
 // run's thread spends its time on the action and the report. The run never
 // waits for it: an item it has not read yet is read by the item itself.
 
+#include "FileAccess.h"
 #include "FolderListing.h"
 
 #include <QByteArray>
@@ -47,8 +48,8 @@ private:
     void run();
     std::optional<QByteArray> read(qsizetype index) const;
 
-    int m_cur = -1;
-    int m_new = -1;
+    const DirectoryHandle m_cur;
+    const DirectoryHandle m_new;
     std::shared_ptr<const FolderListing> m_listing;
     const std::vector<quint32>& m_positions;
     std::mutex m_mutex;

@@ -167,22 +167,18 @@ void MaildirBackend::forget(const QString& folderDir, const QString& unique)
 
 namespace kestrel::platform::maildir {
 
-namespace {
-
-qint64 monotonicNs()
+qint64 MaildirBackend::clockNs()
 {
     timespec now{};
     ::clock_gettime(CLOCK_MONOTONIC_COARSE, &now);
     return qint64(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
 }
 
-} // namespace
-
 bool MaildirBackend::checkFolderDirsRecently(const QString& dir, bool storeRoot, bool withTmp,
                                              PlatformError* error)
 {
     constexpr qint64 kTrustNs = 1'000'000'000;
-    const qint64 nowNs = monotonicNs();
+    const qint64 nowNs = clockNs();
     // A run asks about the same folders for every message: those are
     // answered without building their key.
     const QLatin1String suffix = withTmp ? QLatin1String("\n+tmp") : QLatin1String("\n");
@@ -221,7 +217,7 @@ void MaildirBackend::noteRead(const QString& folderDir, const MessageEntry& entr
 {
     m_justReadDir = folderDir;
     m_justRead = entry;
-    m_justReadAt = readAtNs.value_or(monotonicNs());
+    m_justReadAt = readAtNs.value_or(clockNs());
 }
 
 std::optional<MaildirBackend::IdHint> MaildirBackend::takeIdHint(const QString& id)
@@ -237,7 +233,7 @@ bool MaildirBackend::takeJustRead(const QString& folderDir, const MessageEntry& 
     constexpr qint64 kTrustNs = 1'000'000'000;
     const bool fresh = !m_justRead.fileName.isEmpty() && m_justRead.fileName == entry.fileName &&
                        m_justRead.inNew == entry.inNew && m_justReadDir == folderDir &&
-                       monotonicNs() - m_justReadAt < kTrustNs;
+                       clockNs() - m_justReadAt < kTrustNs;
     m_justRead.fileName.clear();
     return fresh;
 }

@@ -7,11 +7,8 @@
 #include "MessageFile.h"
 #include "NativeName.h"
 
-#include <QVarLengthArray>
-
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -24,21 +21,6 @@ constexpr qint64 kMaxKeptHeaderBytes = 32 * 1024 * 1024;
 // Fewer items than this are read as they are taken: a thread would cost
 // more than it saves.
 constexpr std::size_t kReadAheadFrom = 32;
-
-struct DirectoryHandle {
-    explicit DirectoryHandle(const QString& path)
-        : fd(::open(nativePath(path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC))
-    {
-    }
-    ~DirectoryHandle()
-    {
-        if (fd >= 0)
-            ::close(fd);
-    }
-    DirectoryHandle(const DirectoryHandle&) = delete;
-    DirectoryHandle& operator=(const DirectoryHandle&) = delete;
-    const int fd;
-};
 
 } // namespace
 
@@ -115,14 +97,6 @@ std::unique_ptr<ItemCollection> MaildirItemCollection::restrict(const QString& f
         matching.push_back(quint32(position));
         facts.append(FileFacts());
     };
-    QVarLengthArray<char, 256> name;
-    const auto nativeName = [&](qsizetype position) -> const char* {
-        const QByteArrayView bytes = m_listing->nameBytesAt(position);
-        name.resize(bytes.size() + 1);
-        std::memcpy(name.data(), bytes.data(), size_t(bytes.size()));
-        name[bytes.size()] = '\0';
-        return name.constData();
-    };
     for (qsizetype i = size() - 1; i >= 0; --i) {
         const qsizetype position = positionAt(i);
         const MessageEntry entry = m_listing->at(position);
@@ -131,7 +105,7 @@ std::unique_ptr<ItemCollection> MaildirItemCollection::restrict(const QString& f
         if (readsHeaders && entry.regular && dirFd >= 0) {
             // The open's own fstat serves the dates: no second lookup of the name.
             struct stat st {};
-            const int fd = openRegularAt(dirFd, nativeName(position), &st);
+            const int fd = openRegularAt(dirFd, m_listing->nameBytesAt(position), &st);
             if (fd >= 0) {
                 file.readOpened(fd, st);
             } else if (errno == ELOOP || errno == EINVAL) {
