@@ -36,12 +36,27 @@ int openRegularAt(int dirFd, const char* nativeName, struct stat* st)
     return fd;
 }
 
+namespace {
+
+// A listing's name bytes, NUL-terminated for the *at() calls.
+QVarLengthArray<char, 256> terminated(QByteArrayView name)
+{
+    QVarLengthArray<char, 256> out(name.size() + 1);
+    std::memcpy(out.data(), name.data(), size_t(name.size()));
+    out[name.size()] = '\0';
+    return out;
+}
+
+} // namespace
+
 int openRegularAt(int dirFd, QByteArrayView nativeName, struct stat* st)
 {
-    QVarLengthArray<char, 256> name(nativeName.size() + 1);
-    std::memcpy(name.data(), nativeName.data(), size_t(nativeName.size()));
-    name[nativeName.size()] = '\0';
-    return openRegularAt(dirFd, name.constData(), st);
+    return openRegularAt(dirFd, terminated(nativeName).constData(), st);
+}
+
+bool lstatAt(int dirFd, QByteArrayView nativeName, struct stat* st)
+{
+    return ::fstatat(dirFd, terminated(nativeName).constData(), st, AT_SYMLINK_NOFOLLOW) == 0;
 }
 
 DirectoryHandle::DirectoryHandle(const QString& path)

@@ -35,6 +35,8 @@ int openMessageFileAt(int dirFd, const QString& name, const QString& path, struc
 int openRegularAt(int dirFd, const char* nativeName, struct stat* st);
 // The same for a name's bytes as a listing holds them (not NUL-terminated).
 int openRegularAt(int dirFd, QByteArrayView nativeName, struct stat* st);
+// lstat() of such a name relative to dirFd.
+bool lstatAt(int dirFd, QByteArrayView nativeName, struct stat* st);
 // The whole message file, refused when larger than maxBytes.
 std::optional<QByteArray> readMessageFile(const QString& path, qint64 maxBytes,
                                           PlatformError* error);

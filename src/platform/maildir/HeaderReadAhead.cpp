@@ -29,36 +29,74 @@ HeaderReadAhead::~HeaderReadAhead()
 
 std::optional<HeaderReadAhead::Block> HeaderReadAhead::take(qsizetype index)
 {
+    std::unique_lock lock(m_mutex);
+    m_taken = index;
+    if (m_next >= index) {
+        m_next = index - 1; // not reached: the item reads itself, and what it passed is not read
+        lock.unlock();
+        m_wake.notify_one();
+        return std::nullopt;
+    }
     std::optional<Block> found;
-    {
-        const std::lock_guard lock(m_mutex);
-        m_taken = index;
-        if (m_next >= index)
-            m_next = index - 1; // what the run has passed is not read any more
+    for (;;) {
         Slot& slot = m_slots[size_t(index % kWindow)];
-        if (slot.index == index) {
-            found = std::move(slot.block);
-            slot = {};
+        if (slot.index != index || slot.state != Slot::State::Reading) {
+            if (slot.index == index && slot.state == Slot::State::Read)
+                found = std::move(slot.block);
+            if (slot.index == index)
+                slot = {};
+            break;
+        }
+        // The thread is reading it this moment: read the next ones meanwhile,
+        // which costs the run nothing it would not spend on them later.
+        if (const qsizetype next = claim(); next >= 0) {
+            readClaimed(next, lock);
+        } else {
+            lock.unlock();
+            std::this_thread::yield();
+            lock.lock();
         }
     }
+    lock.unlock();
     m_wake.notify_one();
     return found;
+}
+
+qsizetype HeaderReadAhead::claim()
+{
+    if (m_next < 0 || m_next <= m_taken - kWindow)
+        return -1;
+    const qsizetype index = m_next--;
+    m_slots[size_t(index % kWindow)] = {index, Slot::State::Reading, {}};
+    return index;
+}
+
+void HeaderReadAhead::readClaimed(qsizetype index, std::unique_lock<std::mutex>& lock)
+{
+    lock.unlock();
+    std::optional<QByteArray> bytes = read(index);
+    const qint64 readAt = MaildirBackend::clockNs();
+    lock.lock();
+    Slot& slot = m_slots[size_t(index % kWindow)];
+    if (slot.index != index)
+        return;
+    if (index > m_taken) // the run went past it
+        slot = {};
+    else if (bytes)
+        slot = {index, Slot::State::Read, {std::move(*bytes), readAt}};
+    else
+        slot.state = Slot::State::Failed;
 }
 
 void HeaderReadAhead::run()
 {
     std::unique_lock lock(m_mutex);
     for (;;) {
-        m_wake.wait(lock, [this] { return m_stop || (m_next >= 0 && m_next > m_taken - kWindow); });
+        qsizetype index = -1;
+        m_wake.wait(lock, [&] { return m_stop || (index = claim()) >= 0; });
         if (m_stop)
             return;
-        const qsizetype index = m_next--;
-        lock.unlock();
-        std::optional<QByteArray> bytes = read(index);
-        const qint64 readAt = MaildirBackend::clockNs();
-        lock.lock();
-        if (bytes && index < m_taken)
-            m_slots[size_t(index % kWindow)] = {index, {std::move(*bytes), readAt}};
+        readClaimed(index, lock);
     }
 }
 

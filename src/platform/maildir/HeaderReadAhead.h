@@ -2,8 +2,10 @@
 
 // Reads the header blocks of a restriction's messages on a thread of its own,
 // a bounded way ahead of the run that takes them (from the last), so that the
-// run's thread spends its time on the action and the report. The run never
-// waits for it: an item it has not read yet is read by the item itself.
+// run's thread spends its time on the action and the report. Each block is
+// read once, by whoever claims it first: an item the thread has not reached
+// is read by the item itself, and while the run waits for a block the thread
+// is still reading it reads the next ones itself rather than sit idle.
 
 #include "FileAccess.h"
 #include "FolderListing.h"
@@ -35,17 +37,25 @@ public:
     HeaderReadAhead& operator=(const HeaderReadAhead&) = delete;
 
     // The block of the item at index (0-based) if it has been read; the
-    // reading then goes on below index.
+    // reading then goes on below index. Nothing when the item is to read
+    // itself: not reached yet, or the read failed and the item gives the reason.
     std::optional<Block> take(qsizetype index);
 
 private:
     static constexpr qsizetype kWindow = 256;
     struct Slot {
+        enum class State { Empty, Reading, Read, Failed };
         qsizetype index = -1;
+        State state = State::Empty;
         Block block;
     };
 
     void run();
+    // Under the lock: the next index to read, marked as being read; -1 when
+    // none may be read now.
+    qsizetype claim();
+    // Reads a claimed index, dropping and taking the lock around the read.
+    void readClaimed(qsizetype index, std::unique_lock<std::mutex>& lock);
     std::optional<QByteArray> read(qsizetype index) const;
 
     const DirectoryHandle m_cur;
@@ -55,7 +65,7 @@ private:
     std::mutex m_mutex;
     std::condition_variable m_wake;
     std::vector<Slot> m_slots;
-    qsizetype m_next;  // the next index to read, going down; -1 when all are
+    qsizetype m_next;  // the next index to claim, going down; -1 when all are
     qsizetype m_taken; // the index asked for last
     bool m_stop = false;
     std::thread m_thread; // last: started once the rest is set

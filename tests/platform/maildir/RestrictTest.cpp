@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <numeric>
 #include <random>
+#include <sys/stat.h>
 
 using namespace kestrel;
 using platform::DateRestriction;
@@ -230,4 +231,43 @@ TEST(MaildirRestrict, ItemsReadAheadAreTheirOwnInAnyOrderAndFollowOtherPrograms)
     EXPECT_EQ(QDir(maildir.folderDir("Inbox") + "/cur").entryList(QDir::Files).size(),
               300 - deleted - moved);
     EXPECT_GT(renamed, 0);
+}
+
+TEST(MaildirRestrict, ALargeFolderWalkedInTwoKeepsItsOrderAndItsOddEntries)
+{
+    test::TempMaildir maildir;
+    maildir.addStore("Personal Folders");
+    constexpr int kMessages = 5000; // a folder this large is walked by two threads
+    for (int i = 0; i < kMessages; ++i)
+        maildir.addMessage({.received = local(2009, 1 + i % 3, 1, 10, 0),
+                            .subject = QStringLiteral("message %1").arg(i)});
+    // A link and a FIFO near each end of the listing, which sorts by name:
+    // kept as matches whose items fail, in their place.
+    const QString cur = maildir.folderDir("Inbox") + "/cur/";
+    for (const char* name : {"0000.link:2,S", "zzzz.link:2,S"})
+        ASSERT_TRUE(QFile::link(cur + QDir(cur).entryList(QDir::Files).first(), cur + name));
+    for (const char* name : {"0000.fifo:2,S", "zzzz.fifo:2,S"})
+        ASSERT_EQ(::mkfifo(QFile::encodeName(cur + name).constData(), 0600), 0);
+    maildir.writeProfile();
+    test::OpenProfile open;
+    auto items = open.folder("Personal Folders\\Inbox")->items();
+
+    // What a one-by-one look at the whole folder says is in January, in order.
+    const auto sequence = [](platform::ItemCollection& from, bool januaryOnly) {
+        QStringList out;
+        for (qint64 i = 1; i <= from.count().value_or(0); ++i) {
+            auto item = from.item(i);
+            if (!item)
+                out.append("failed");
+            else if (!januaryOnly || item->receivedTime()->date().month() == 1)
+                out.append(item->subject().value_or("?"));
+        }
+        return out;
+    };
+    const QStringList expected = sequence(*items, true);
+    ASSERT_EQ(expected.size(), (kMessages + 2) / 3 + 4);
+    auto january = items->restrict(
+        range("ReceivedTime", "January 01, 2009 12:00 AM", "January 31, 2009 11:59 PM"));
+    ASSERT_TRUE(january);
+    EXPECT_EQ(sequence(*january, false), expected);
 }
