@@ -118,8 +118,10 @@ QJsonObject RunHeader(const TaskSettings& settings, const QList<TaskFolder>& fol
 
 JournalWriter::~JournalWriter()
 {
-    if (m_file.isOpen())
+    if (m_file.isOpen()) {
+        stopSyncing();
         sync(); // a run that did not end: its lines stay, without the last one
+    }
 }
 
 bool JournalWriter::open(const QString& directory, QJsonObject header, int kept)
@@ -146,6 +148,7 @@ bool JournalWriter::open(const QString& directory, QJsonObject header, int kept)
         return false;
     }
     removeOldJournals(directory, kept);
+    m_syncer.emplace(m_file.handle());
     return true;
 }
 
@@ -155,8 +158,10 @@ void JournalWriter::ItemDone(const ItemReport& report)
         (report.outcome == ReportOutcome::Skipped && !m_withSkips))
         return;
     writeBytes(JournalLine(report) + '\n');
-    if (++m_unsynced >= kSyncEvery)
-        sync();
+    if (++m_unsynced >= kSyncEvery && m_syncer) {
+        m_unsynced = 0;
+        m_syncer->request();
+    }
 }
 
 bool JournalWriter::finish(QJsonObject end)
@@ -165,7 +170,8 @@ bool JournalWriter::finish(QJsonObject end)
         return false;
     end.insert(QLatin1String(journal::kKind), QLatin1String(journal::kEnd));
     end.insert(QStringLiteral("ended"), QDateTime::currentDateTime().toString(Qt::ISODateWithMs));
-    const bool written = writeLine(end) && sync();
+    const bool synced = stopSyncing();
+    const bool written = writeLine(end) && sync() && synced;
     m_file.close();
     return written && m_lastError.isEmpty();
 }
@@ -186,13 +192,25 @@ bool JournalWriter::writeBytes(const QByteArray& bytes)
     return false;
 }
 
+bool JournalWriter::stopSyncing()
+{
+    if (!m_syncer)
+        return true;
+    const int error = m_syncer->wait();
+    m_syncer.reset();
+    return !error || syncFailed(error);
+}
+
 bool JournalWriter::sync()
 {
     m_unsynced = 0;
-    if (::fsync(m_file.handle()) == 0)
-        return true;
+    return ::fsync(m_file.handle()) == 0 || syncFailed(errno);
+}
+
+bool JournalWriter::syncFailed(int error)
+{
     m_lastError = QStringLiteral("Cannot write the run journal ") + m_file.fileName() +
-                  QStringLiteral(" to disk: ") + QString::fromLocal8Bit(strerror(errno));
+                  QStringLiteral(" to disk: ") + QString::fromLocal8Bit(strerror(error));
     return false;
 }
 

@@ -3,15 +3,20 @@
 // A run's journal: one JSON object a line in its own file, so that what a
 // Start did can be listed and undone later. The first line says what the run
 // was asked to do, then one line per action, then a last line when the run
-// ended (a run that was killed has none). Lines reach the system at once and
-// the disk every kSyncEvery actions and at the end.
+// ended (a run that was killed has none). Lines reach the system at once, and
+// the disk in the background: a sync is asked for every kSyncEvery actions,
+// each waits for the one before, and the last line is on disk when the run
+// ends. So no more than 2 * kSyncEvery lines are ever not yet on disk.
 
+#include "FileSyncer.h"
 #include "ItemReportSink.h"
 
 #include <QFile>
 #include <QJsonObject>
 #include <QList>
 #include <QString>
+
+#include <optional>
 
 namespace kestrel::engine {
 
@@ -46,7 +51,7 @@ QJsonObject RunHeader(const TaskSettings& settings, const QList<TaskFolder>& fol
 
 class JournalWriter : public ItemReportSink {
 public:
-    static constexpr int kSyncEvery = 100;
+    static constexpr int kSyncEvery = 50;
 
     // withSkips: skipped items too, with their reasons (an undo's are few and
     // each one matters; a Start's are not actions).
@@ -74,11 +79,15 @@ private:
     bool writeLine(const QJsonObject& line);
     bool writeBytes(const QByteArray& bytes);
     bool sync();
+    // Waits for the background syncs and stops them; false with the reason when one failed.
+    bool stopSyncing();
+    bool syncFailed(int error); // false, with the reason
 
     bool m_withSkips;
     QFile m_file;
     int m_unsynced = 0;
     QString m_lastError;
+    std::optional<FileSyncer> m_syncer; // after m_file: gone before it closes
 };
 
 } // namespace kestrel::engine

@@ -1,15 +1,21 @@
 // A journal line must read back as the report it was written from, whatever
-// the texts hold.
+// the texts hold, and a journal that cannot be made durable must say so.
 
 #include "engine/JournalLine.h"
+
+#include "engine/FileSyncer.h"
 
 #include <QCryptographicHash>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QTemporaryDir>
+#include <QTemporaryFile>
 
 #include <gtest/gtest.h>
+
+#include <cerrno>
+#include <unistd.h>
 
 using namespace kestrel::engine;
 
@@ -72,4 +78,25 @@ TEST(JournalLine, FingerprintIsTheFilesSha256SizeAndTime)
         EXPECT_EQ(print.modified, QFileInfo(path).lastModified().toMSecsSinceEpoch());
     }
     EXPECT_EQ(FingerprintOf(dir.filePath(QStringLiteral("none"))).size, -1);
+}
+
+TEST(JournalSync, AFailedBackgroundSyncIsReportedNotLost)
+{
+    // fsync of a pipe fails (EINVAL): the reason must reach the writer's caller.
+    int ends[2];
+    ASSERT_EQ(::pipe(ends), 0);
+    {
+        FileSyncer syncer(ends[1]);
+        for (int i = 0; i < 3; ++i)
+            syncer.request();
+        EXPECT_EQ(syncer.wait(), EINVAL);
+    }
+    ::close(ends[0]);
+    ::close(ends[1]);
+
+    QTemporaryFile file;
+    ASSERT_TRUE(file.open());
+    FileSyncer syncer(file.handle());
+    syncer.request();
+    EXPECT_EQ(syncer.wait(), 0);
 }

@@ -33,8 +33,7 @@ std::optional<HeaderReadAhead::Block> HeaderReadAhead::take(qsizetype index)
     m_taken = index;
     if (m_next >= index) {
         m_next = index - 1; // not reached: the item reads itself, and what it passed is not read
-        lock.unlock();
-        m_wake.notify_one();
+        wakeIfIdle(lock);
         return std::nullopt;
     }
     std::optional<Block> found;
@@ -57,14 +56,28 @@ std::optional<HeaderReadAhead::Block> HeaderReadAhead::take(qsizetype index)
             lock.lock();
         }
     }
-    lock.unlock();
-    m_wake.notify_one();
+    wakeIfIdle(lock);
     return found;
+}
+
+qsizetype HeaderReadAhead::room() const
+{
+    return m_next < 0 ? 0 : m_next - (m_taken - kWindow);
+}
+
+void HeaderReadAhead::wakeIfIdle(std::unique_lock<std::mutex>& lock)
+{
+    // Woken for a batch, not for every slot the run frees: a wake-up takes
+    // longer than a read, and a thread woken for each would fall behind.
+    const bool wake = m_idle && room() >= kBatch;
+    lock.unlock();
+    if (wake)
+        m_wake.notify_one();
 }
 
 qsizetype HeaderReadAhead::claim()
 {
-    if (m_next < 0 || m_next <= m_taken - kWindow)
+    if (room() <= 0)
         return -1;
     const qsizetype index = m_next--;
     m_slots[size_t(index % kWindow)] = {index, Slot::State::Reading, {}};
@@ -91,12 +104,14 @@ void HeaderReadAhead::readClaimed(qsizetype index, std::unique_lock<std::mutex>&
 void HeaderReadAhead::run()
 {
     std::unique_lock lock(m_mutex);
-    for (;;) {
-        qsizetype index = -1;
-        m_wake.wait(lock, [&] { return m_stop || (index = claim()) >= 0; });
-        if (m_stop)
-            return;
-        readClaimed(index, lock);
+    while (!m_stop) {
+        if (const qsizetype index = claim(); index >= 0) {
+            readClaimed(index, lock);
+            continue;
+        }
+        m_idle = true;
+        m_wake.wait(lock, [this] { return m_stop || room() >= kBatch; });
+        m_idle = false;
     }
 }
 

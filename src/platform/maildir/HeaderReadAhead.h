@@ -43,6 +43,7 @@ public:
 
 private:
     static constexpr qsizetype kWindow = 256;
+    static constexpr qsizetype kBatch = 32; // free slots that wake an idle thread
     struct Slot {
         enum class State { Empty, Reading, Read, Failed };
         qsizetype index = -1;
@@ -51,6 +52,10 @@ private:
     };
 
     void run();
+    // Under the lock: how many indexes may be claimed now.
+    qsizetype room() const;
+    // Unlocks, and wakes the thread when it waits and a batch may be claimed.
+    void wakeIfIdle(std::unique_lock<std::mutex>& lock);
     // Under the lock: the next index to read, marked as being read; -1 when
     // none may be read now.
     qsizetype claim();
@@ -68,6 +73,7 @@ private:
     qsizetype m_next;  // the next index to claim, going down; -1 when all are
     qsizetype m_taken; // the index asked for last
     bool m_stop = false;
+    bool m_idle = false;  // the thread waits for room
     std::thread m_thread; // last: started once the rest is set
 };
 
