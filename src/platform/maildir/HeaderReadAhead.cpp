@@ -87,16 +87,15 @@ qsizetype HeaderReadAhead::claim()
 void HeaderReadAhead::readClaimed(qsizetype index, std::unique_lock<std::mutex>& lock)
 {
     lock.unlock();
-    std::optional<QByteArray> bytes = read(index);
-    const qint64 readAt = MaildirBackend::clockNs();
+    std::optional<Block> block = read(index);
     lock.lock();
     Slot& slot = m_slots[size_t(index % kWindow)];
     if (slot.index != index)
         return;
     if (index > m_taken) // the run went past it
         slot = {};
-    else if (bytes)
-        slot = {index, Slot::State::Read, {std::move(*bytes), readAt}};
+    else if (block)
+        slot = {index, Slot::State::Read, std::move(*block)};
     else
         slot.state = Slot::State::Failed;
 }
@@ -115,7 +114,7 @@ void HeaderReadAhead::run()
     }
 }
 
-std::optional<QByteArray> HeaderReadAhead::read(qsizetype index) const
+std::optional<HeaderReadAhead::Block> HeaderReadAhead::read(qsizetype index) const
 {
     const qsizetype position = qsizetype(m_positions[size_t(index)]);
     // Only what the listing saw as a regular file: anything else is left to
@@ -127,7 +126,11 @@ std::optional<QByteArray> HeaderReadAhead::read(qsizetype index) const
     const int fd = openRegularAt(dirFd, m_listing->nameBytesAt(position), &st);
     if (fd < 0)
         return std::nullopt;
-    return readHeaderBlock(fd, QString(), nullptr);
+    std::optional<QByteArray> bytes = readHeaderBlock(fd, QString(), nullptr);
+    if (!bytes)
+        return std::nullopt;
+    Block block{*bytes, HeaderFields(*bytes), MaildirBackend::clockNs()};
+    return block;
 }
 
 } // namespace kestrel::platform::maildir

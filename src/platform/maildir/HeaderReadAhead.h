@@ -9,6 +9,7 @@
 
 #include "FileAccess.h"
 #include "FolderListing.h"
+#include "HeaderFields.h"
 
 #include <QByteArray>
 #include <QString>
@@ -26,7 +27,8 @@ class HeaderReadAhead {
 public:
     struct Block {
         QByteArray bytes;
-        qint64 readAtNs = 0; // monotonic
+        std::optional<HeaderFields> fields; // of bytes, scanned here too: off the run's thread
+        qint64 readAtNs = 0;                // monotonic
     };
 
     // positions: each item's place in the listing, by index; it must outlive this.
@@ -61,7 +63,7 @@ private:
     qsizetype claim();
     // Reads a claimed index, dropping and taking the lock around the read.
     void readClaimed(qsizetype index, std::unique_lock<std::mutex>& lock);
-    std::optional<QByteArray> read(qsizetype index) const;
+    std::optional<Block> read(qsizetype index) const;
 
     const DirectoryHandle m_cur;
     const DirectoryHandle m_new;

@@ -221,6 +221,7 @@ std::unique_ptr<MailItem> MaildirItemCollection::item(qint64 index)
     if (m_readAhead && !facts.headerBlock) {
         if (std::optional<HeaderReadAhead::Block> block = m_readAhead->take(index - 1)) {
             facts.headerBlock = std::move(block->bytes);
+            facts.fields = std::move(block->fields);
             readAt = block->readAtNs;
         }
     }

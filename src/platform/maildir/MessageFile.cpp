@@ -24,7 +24,7 @@ void MessageFile::relocate(const MessageEntry& entry)
 
 FileFacts MessageFile::takeFacts()
 {
-    FileFacts facts{m_statLoaded, m_mtime, m_ctime, m_statSize, std::move(m_headerBlock)};
+    FileFacts facts{m_statLoaded, m_mtime, m_ctime, m_statSize, std::move(m_headerBlock), {}};
     if (facts.headerBlock)
         facts.headerBlock->squeeze(); // a read buffer's spare room is not worth keeping
     m_headerBlock.reset();
@@ -40,8 +40,10 @@ void MessageFile::adoptFacts(FileFacts facts)
         m_statSize = facts.size;
         m_statLoaded = true;
     }
-    if (facts.headerBlock && !m_headerBlock && !m_headers)
+    if (facts.headerBlock && !m_headerBlock && !m_headers) {
         m_headerBlock = std::move(facts.headerBlock);
+        m_fields = std::move(facts.fields);
+    }
 }
 
 bool MessageFile::loadStat(PlatformError* error)

@@ -25,6 +25,7 @@ struct FileFacts {
     qint64 ctime = 0;
     qint64 size = 0;
     std::optional<QByteArray> headerBlock;
+    std::optional<HeaderFields> fields; // of headerBlock, when scanned already
 };
 
 } // namespace kestrel::platform::maildir
