@@ -129,7 +129,7 @@ std::optional<HeaderReadAhead::Block> HeaderReadAhead::read(qsizetype index) con
     std::optional<QByteArray> bytes = readHeaderBlock(fd, QString(), nullptr);
     if (!bytes)
         return std::nullopt;
-    Block block{*bytes, HeaderFields(*bytes), MaildirBackend::clockNs()};
+    Block block{*bytes, std::make_shared<const HeaderFields>(*bytes), MaildirBackend::clockNs()};
     return block;
 }
 

@@ -27,8 +27,8 @@ class HeaderReadAhead {
 public:
     struct Block {
         QByteArray bytes;
-        std::optional<HeaderFields> fields; // of bytes, scanned here too: off the run's thread
-        qint64 readAtNs = 0;                // monotonic
+        std::shared_ptr<const HeaderFields> fields; // of bytes, scanned here: off the run's thread
+        qint64 readAtNs = 0;                        // monotonic
     };
 
     // positions: each item's place in the listing, by index; it must outlive this.

@@ -42,7 +42,8 @@ void MessageFile::adoptFacts(FileFacts facts)
     }
     if (facts.headerBlock && !m_headerBlock && !m_headers) {
         m_headerBlock = std::move(facts.headerBlock);
-        m_fields = std::move(facts.fields);
+        if (facts.fields)
+            m_fields = *facts.fields;
     }
 }
 

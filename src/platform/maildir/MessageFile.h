@@ -10,6 +10,7 @@
 #include "MessageFileName.h"
 #include "MessageHeaders.h"
 
+#include <memory>
 #include <optional>
 
 struct stat;
@@ -25,7 +26,9 @@ struct FileFacts {
     qint64 ctime = 0;
     qint64 size = 0;
     std::optional<QByteArray> headerBlock;
-    std::optional<HeaderFields> fields; // of headerBlock, when scanned already
+    // Of headerBlock, when scanned already; held apart, as a restriction
+    // keeps one of these for every match of a folder of a million.
+    std::shared_ptr<const HeaderFields> fields;
 };
 
 } // namespace kestrel::platform::maildir
