@@ -25,10 +25,17 @@ constexpr std::size_t kReadAheadFrom = 32;
 // Fewer entries than this are walked by one thread.
 constexpr qsizetype kWalkInTwoFrom = 4096;
 
-// What a walk of a restriction found, from the last position it walked.
+// What a walk of a restriction found, from the last position it walked. Its
+// room is reserved by the caller's thread: a walk on another thread would
+// otherwise grow it in that thread's own heap, which keeps the memory after.
 struct Matches {
+    explicit Matches(qsizetype room)
+    {
+        positions.reserve(size_t(room));
+        facts.reserve(size_t(room));
+    }
     std::vector<quint32> positions;
-    QList<FileFacts> facts;
+    std::vector<FileFacts> facts;
 };
 
 } // namespace
@@ -45,7 +52,7 @@ MaildirItemCollection::MaildirItemCollection(std::shared_ptr<MaildirBackend> bac
 MaildirItemCollection::MaildirItemCollection(std::shared_ptr<MaildirBackend> backend,
                                              FolderRef folder,
                                              std::shared_ptr<const FolderListing> listing,
-                                             std::vector<quint32> positions, QList<FileFacts> facts,
+                                             std::vector<quint32> positions, MatchFacts facts,
                                              bool readAhead)
     : m_backend(std::move(backend)), m_folder(std::move(folder)),
       m_dir(m_backend->folderDir(m_folder)), m_listing(std::move(listing)),
@@ -103,7 +110,7 @@ std::unique_ptr<ItemCollection> MaildirItemCollection::restrict(const QString& f
         // as an item fails and is counted.
         const auto keepUnread = [&](qsizetype position) {
             out.positions.push_back(quint32(position));
-            out.facts.append(FileFacts());
+            out.facts.emplace_back();
         };
         for (qsizetype i = last - 1; i >= first; --i) {
             const qsizetype position = positionAt(i);
@@ -152,33 +159,36 @@ std::unique_ptr<ItemCollection> MaildirItemCollection::restrict(const QString& f
                 if (keptBytes > kMaxKeptHeaderBytes)
                     seen.headerBlock.reset();
             }
-            out.facts.append(std::move(seen));
+            out.facts.push_back(std::move(seen));
         }
     };
-    Matches matches;
     // A large folder is walked by two threads, one a half each: the walk is
     // all file system lookups, which run side by side. A filter that reads
     // headers stays on one thread, which keeps the bound on what it holds.
-    if (!readsHeaders && size() >= kWalkInTwoFrom) {
-        const qsizetype half = size() / 2;
-        Matches lower;
+    const bool inTwo = !readsHeaders && size() >= kWalkInTwoFrom;
+    const qsizetype half = inTwo ? size() / 2 : 0;
+    Matches lower(half);
+    Matches upper(size() - half);
+    if (inTwo) {
         std::thread helper([&] { walk(0, half, lower); });
-        walk(half, size(), matches);
+        walk(half, size(), upper);
         helper.join();
-        matches.positions.insert(matches.positions.end(), lower.positions.cbegin(),
-                                 lower.positions.cend());
-        matches.facts.append(std::move(lower.facts));
     } else {
-        walk(0, size(), matches);
+        walk(0, size(), upper);
     }
-    std::reverse(matches.positions.begin(), matches.positions.end());
-    std::reverse(matches.facts.begin(), matches.facts.end());
+    // Each walk went from its last position: taken from the back, in listing order.
+    std::vector<quint32> positions;
+    positions.reserve(lower.positions.size() + upper.positions.size());
+    positions.insert(positions.end(), lower.positions.crbegin(), lower.positions.crend());
+    positions.insert(positions.end(), upper.positions.crbegin(), upper.positions.crend());
+    lower.positions = {};
+    upper.positions = {};
     clearError();
     // A filter that read no headers leaves them to a read-ahead: every item a
     // run takes is read for its kind and its report row.
-    return std::make_unique<MaildirItemCollection>(m_backend, m_folder, m_listing,
-                                                   std::move(matches.positions),
-                                                   std::move(matches.facts), !readsHeaders);
+    return std::make_unique<MaildirItemCollection>(
+        m_backend, m_folder, m_listing, std::move(positions),
+        MatchFacts(std::move(lower.facts), std::move(upper.facts)), !readsHeaders);
 }
 
 std::optional<qint64> MaildirItemCollection::count()
@@ -216,18 +226,19 @@ std::unique_ptr<MailItem> MaildirItemCollection::item(qint64 index)
     }
     FileFacts facts;
     if (index <= m_facts.size())
-        facts = std::exchange(m_facts[index - 1], {});
+        facts = m_facts.take(index - 1);
     std::optional<qint64> readAt;
+    std::shared_ptr<const HeaderFields> fields;
     if (m_readAhead && !facts.headerBlock) {
         if (std::optional<HeaderReadAhead::Block> block = m_readAhead->take(index - 1)) {
             facts.headerBlock = std::move(block->bytes);
-            facts.fields = std::move(block->fields);
+            fields = std::move(block->fields);
             readAt = block->readAtNs;
         }
     }
     const MessageEntry entry = m_listing->at(positionAt(index - 1));
-    auto item =
-        std::make_unique<MaildirMailItem>(m_backend, m_folder, entry, true, std::move(facts));
+    auto item = std::make_unique<MaildirMailItem>(m_backend, m_folder, entry, true,
+                                                  std::move(facts), std::move(fields));
     if (!item->lastError().ok()) {
         setError(item->lastError());
         return nullptr;

@@ -8,9 +8,35 @@
 
 #include <memory>
 #include <optional>
+#include <utility>
 #include <vector>
 
 namespace kestrel::platform::maildir {
+
+// What a restriction's walks read of each match, kept as they left it (one or
+// two runs of the listing, each from its last position) rather than copied
+// into one list, which a folder of a million would hold twice for a moment.
+class MatchFacts {
+public:
+    MatchFacts() = default;
+    MatchFacts(std::vector<FileFacts> lower, std::vector<FileFacts> upper)
+        : m_lower(std::move(lower)), m_upper(std::move(upper))
+    {
+    }
+    qsizetype size() const { return qsizetype(m_lower.size() + m_upper.size()); }
+    // The facts of the match at index (0-based, in listing order), moved out.
+    FileFacts take(qsizetype index)
+    {
+        const qsizetype below = qsizetype(m_lower.size());
+        std::vector<FileFacts>& run = index < below ? m_lower : m_upper;
+        const qsizetype at = index < below ? index : index - below;
+        return std::exchange(run[run.size() - 1 - size_t(at)], {});
+    }
+
+private:
+    std::vector<FileFacts> m_lower;
+    std::vector<FileFacts> m_upper;
+};
 
 // A folder's messages, listed on first use (names only) and sorted by unique
 // name, which puts Dovecot-style names in arrival order. A restricted
@@ -25,7 +51,7 @@ public:
     // own, in the order a run takes the items.
     MaildirItemCollection(std::shared_ptr<MaildirBackend> backend, FolderRef folder,
                           std::shared_ptr<const FolderListing> listing,
-                          std::vector<quint32> positions, QList<FileFacts> facts = {},
+                          std::vector<quint32> positions, MatchFacts facts = {},
                           bool readAhead = false);
 
     std::unique_ptr<ItemCollection> restrict(const QString& filter) override;
@@ -44,7 +70,7 @@ private:
     QString m_dir;
     std::shared_ptr<const FolderListing> m_listing;  // null until listed
     std::optional<std::vector<quint32>> m_positions; // a restriction's, in listing order
-    QList<FileFacts> m_facts;
+    MatchFacts m_facts;
     PlatformError m_listError;                    // why the folder could not be listed
     std::unique_ptr<HeaderReadAhead> m_readAhead; // last: stopped before the rest goes
 };

@@ -18,11 +18,12 @@
 namespace kestrel::platform::maildir {
 
 MaildirMailItem::MaildirMailItem(std::shared_ptr<MaildirBackend> backend, FolderRef folder,
-                                 MessageEntry entry, bool seen, FileFacts facts)
+                                 MessageEntry entry, bool seen, FileFacts facts,
+                                 std::shared_ptr<const HeaderFields> fields)
     : m_backend(std::move(backend)), m_folder(std::move(folder)), m_resolved(seen)
 {
     m_file.emplace(m_backend->folderDir(m_folder), std::move(entry));
-    m_file->adoptFacts(std::move(facts));
+    m_file->adoptFacts(std::move(facts), std::move(fields));
     // Links and special files are refused here, before anything reads,
     // moves or deletes through them.
     PlatformError error;

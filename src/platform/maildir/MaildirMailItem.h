@@ -22,9 +22,11 @@ class MaildirMailItem : public MailItem {
 public:
     // seen: the entry comes from a listing just made, so the file need not be
     // looked for again before it is used.
-    // facts: what a listing's filter read of the file, used instead of reading again.
+    // facts: what a listing's filter read of the file, used instead of reading
+    // again; fields: its header block's fields, when scanned already.
     MaildirMailItem(std::shared_ptr<MaildirBackend> backend, FolderRef folder, MessageEntry entry,
-                    bool seen = false, FileFacts facts = {});
+                    bool seen = false, FileFacts facts = {},
+                    std::shared_ptr<const HeaderFields> fields = {});
     static std::unique_ptr<MaildirMailItem> createUnsaved(std::shared_ptr<MaildirBackend> backend,
                                                           FolderRef folder);
 

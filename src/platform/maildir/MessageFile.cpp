@@ -24,7 +24,7 @@ void MessageFile::relocate(const MessageEntry& entry)
 
 FileFacts MessageFile::takeFacts()
 {
-    FileFacts facts{m_statLoaded, m_mtime, m_ctime, m_statSize, std::move(m_headerBlock), {}};
+    FileFacts facts{m_statLoaded, m_mtime, m_ctime, m_statSize, std::move(m_headerBlock)};
     if (facts.headerBlock)
         facts.headerBlock->squeeze(); // a read buffer's spare room is not worth keeping
     m_headerBlock.reset();
@@ -32,7 +32,7 @@ FileFacts MessageFile::takeFacts()
     return facts;
 }
 
-void MessageFile::adoptFacts(FileFacts facts)
+void MessageFile::adoptFacts(FileFacts facts, std::shared_ptr<const HeaderFields> fields)
 {
     if (facts.statLoaded && !m_statLoaded) {
         m_mtime = facts.mtime;
@@ -42,8 +42,8 @@ void MessageFile::adoptFacts(FileFacts facts)
     }
     if (facts.headerBlock && !m_headerBlock && !m_headers) {
         m_headerBlock = std::move(facts.headerBlock);
-        if (facts.fields)
-            m_fields = *facts.fields;
+        if (fields)
+            m_fields = *fields;
     }
 }
 

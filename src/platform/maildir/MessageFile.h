@@ -26,9 +26,6 @@ struct FileFacts {
     qint64 ctime = 0;
     qint64 size = 0;
     std::optional<QByteArray> headerBlock;
-    // Of headerBlock, when scanned already; held apart, as a restriction
-    // keeps one of these for every match of a folder of a million.
-    std::shared_ptr<const HeaderFields> fields;
 };
 
 } // namespace kestrel::platform::maildir
@@ -75,7 +72,8 @@ public:
     void readOpened(int fd, const struct stat& st);
     // What was read so far (the header block moved out), and taking it over.
     FileFacts takeFacts();
-    void adoptFacts(FileFacts facts);
+    // fields: of facts.headerBlock, when scanned already.
+    void adoptFacts(FileFacts facts, std::shared_ptr<const HeaderFields> fields = {});
     // Date:; NotFound when the message has none or it is not a date.
     std::optional<qint64> sentOnMsecs(PlatformError* error);
     std::optional<QString> subject(PlatformError* error);
