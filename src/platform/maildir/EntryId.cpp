@@ -164,9 +164,8 @@ QString EntryId::forMessage(const QString& storePath, const QString& dirName, co
     if (!prefix) {
         Prefix& made = kept[next];
         next = (next + 1) % kept.size();
-        made = {storePath, dirName,
-                QLatin1String("kmk:msg:") + encode(storePath) + QLatin1Char(':') + encode(dirName) +
-                    QLatin1Char(':')};
+        // The identifier of an empty name is the prefix, in the one format.
+        made = {storePath, dirName, EntryId{Kind::Message, storePath, dirName, {}}.toString()};
         prefix = &made;
     }
     const QString name = encode(unique);
