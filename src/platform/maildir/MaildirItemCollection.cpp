@@ -181,8 +181,6 @@ std::unique_ptr<ItemCollection> MaildirItemCollection::restrict(const QString& f
     positions.reserve(lower.positions.size() + upper.positions.size());
     positions.insert(positions.end(), lower.positions.crbegin(), lower.positions.crend());
     positions.insert(positions.end(), upper.positions.crbegin(), upper.positions.crend());
-    lower.positions = {};
-    upper.positions = {};
     clearError();
     // A filter that read no headers leaves them to a read-ahead: every item a
     // run takes is read for its kind and its report row.

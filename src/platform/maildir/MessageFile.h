@@ -28,13 +28,6 @@ struct FileFacts {
     std::optional<QByteArray> headerBlock;
 };
 
-} // namespace kestrel::platform::maildir
-
-// A restriction of a large folder holds one for each match: grown by moving bytes.
-Q_DECLARE_TYPEINFO(kestrel::platform::maildir::FileFacts, Q_RELOCATABLE_TYPE);
-
-namespace kestrel::platform::maildir {
-
 class MessageFile {
 public:
     MessageFile(QString folderDir, MessageEntry entry);
