@@ -163,9 +163,12 @@ void MaildirBackend::forget(const QString& folderDir, const QString& unique)
         it->forget(unique);
 }
 
-} // namespace kestrel::platform::maildir
+namespace {
 
-namespace kestrel::platform::maildir {
+// How long a folder found sound, or a file just read, is taken as still so.
+constexpr qint64 kTrustNs = 1'000'000'000;
+
+} // namespace
 
 qint64 MaildirBackend::clockNs()
 {
@@ -177,7 +180,6 @@ qint64 MaildirBackend::clockNs()
 bool MaildirBackend::checkFolderDirsRecently(const QString& dir, bool storeRoot, bool withTmp,
                                              PlatformError* error)
 {
-    constexpr qint64 kTrustNs = 1'000'000'000;
     const qint64 nowNs = clockNs();
     // A run asks about the same folders for every message: those are
     // answered without building their key.
@@ -230,7 +232,6 @@ std::optional<MaildirBackend::IdHint> MaildirBackend::takeIdHint(const QString& 
 
 bool MaildirBackend::takeJustRead(const QString& folderDir, const MessageEntry& entry)
 {
-    constexpr qint64 kTrustNs = 1'000'000'000;
     const bool fresh = !m_justRead.fileName.isEmpty() && m_justRead.fileName == entry.fileName &&
                        m_justRead.inNew == entry.inNew && m_justReadDir == folderDir &&
                        clockNs() - m_justReadAt < kTrustNs;

@@ -70,11 +70,11 @@ public:
     bool checkFolderDirsRecently(const QString& dir, bool storeRoot, bool withTmp,
                                  PlatformError* error);
 
+    // The clock of noteRead (monotonic, coarse, in ns).
+    static qint64 clockNs();
     // The message file read last: the session taking up the same message a
     // moment later (as a run does with each item it acts on) need not look
     // for it again. What was noted answers one lookup, within a second.
-    // The clock of noteRead (monotonic, coarse, in ns).
-    static qint64 clockNs();
     void noteRead(const QString& folderDir, const MessageEntry& entry,
                   std::optional<qint64> readAtNs = std::nullopt); // monotonic; now by default
     bool takeJustRead(const QString& folderDir, const MessageEntry& entry);
