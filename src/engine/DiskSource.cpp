@@ -98,9 +98,7 @@ bool FileSystemSource::ProcessFileSystemFolder(const QString& topFolder,
         qint64 itemCounter = 0;
         for (const QString& name : files) {
             ++itemCounter;
-            m_progress.itemAction(QStringLiteral("Item ") + QString::number(itemCounter) +
-                                      QStringLiteral(" of ") + countText,
-                                  itemCounter);
+            m_progress.itemNumber(itemCounter, countText);
             processFile(current, current + name, storePath, destinationRoot.get(),
                         destinationSubFolder);
             if (itemCounter % yieldInterval == 0) {

@@ -212,8 +212,7 @@ bool FolderProcessor::ProcessFolder(const QString& folderPath)
     qint64 j = 0;
     for (qint64 i = n; i >= 1; --i) {
         ++j;
-        m_progress.itemAction(
-            QStringLiteral("Item ") + QString::number(j) + QStringLiteral(" of ") + nText, j);
+        m_progress.itemNumber(j, nText);
         std::unique_ptr<platform::MailItem> item = matching->item(i);
         if (!item) {
             ++m_counters.FailedCount; // cannot be reached as a mail item
@@ -224,8 +223,7 @@ bool FolderProcessor::ProcessFolder(const QString& folderPath)
         } else if (item->typeName() == QLatin1String(platform::kMailItemType)) {
             processItem(std::move(item), pending, destinationReady, destinationError,
                         destination.get(), targetDirectory);
-            m_progress.itemStatus(doneWord + QString::number(m_counters.ProcessedCount) +
-                                  QStringLiteral(" item(s)..."));
+            m_progress.itemsDone(doneWord, m_counters.ProcessedCount);
         } else {
             m_reporter.skipped(m_reporter.describe(*item, m_folderPath, m_folderId),
                                QLatin1String(kSkippedNotMail));
@@ -238,14 +236,12 @@ bool FolderProcessor::ProcessFolder(const QString& folderPath)
     }
     if (pending && !pending->isEmpty()) {
         countActed(pending->actOn());
-        m_progress.itemStatus(doneWord + QString::number(m_counters.ProcessedCount) +
-                              QStringLiteral(" item(s)..."));
+        m_progress.itemsDone(doneWord, m_counters.ProcessedCount);
     }
     if (m_exports) {
         m_exports->finish();
         m_exports.reset();
-        m_progress.itemStatus(doneWord + QString::number(m_counters.ProcessedCount) +
-                              QStringLiteral(" item(s)..."));
+        m_progress.itemsDone(doneWord, m_counters.ProcessedCount);
     }
     endFolder();
     return true;

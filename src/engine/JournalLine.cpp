@@ -32,6 +32,21 @@ constexpr std::array<OutcomeWord, 7> kOutcomeWords{{
     {ReportOutcome::Failed, "failed"},
 }};
 
+// A text of the line before and its JSON, quoted and escaped.
+struct KeptText {
+    QString text;
+    std::string json;
+    bool invalid = false; // not valid UTF-16
+};
+
+// The printable ASCII characters a JSON string holds as they are.
+constexpr std::array<bool, 0x80> kPlain = [] {
+    std::array<bool, 0x80> plain{};
+    for (char16_t c = 0x20; c < 0x7f; ++c)
+        plain[c] = c != u'"' && c != u'\\';
+    return plain;
+}();
+
 // A compact JSON object written straight to bytes: a run of 100,000 moves
 // writes as many lines, and building each through QJsonObject cost more than
 // the move itself. JournalReader reads them back with QJsonDocument.
@@ -41,10 +56,23 @@ public:
     void put(const char* key, const QString& value)
     {
         openKey(key);
-        m_bytes += '"';
-        if (!putPlainAscii(value))
-            putEscaped(value);
-        m_bytes += '"';
+        putString(value);
+    }
+    // A text that is most often the one of the line before (the folders of a
+    // run's items): its JSON is made again only when it differs from kept's.
+    void put(const char* key, const QString& value, KeptText& kept)
+    {
+        openKey(key);
+        if (kept.text.isNull() || kept.text != value) {
+            const std::size_t start = m_bytes.size();
+            putString(value);
+            kept.text = value;
+            kept.json.assign(m_bytes, start);
+            kept.invalid = m_invalid;
+            return;
+        }
+        m_bytes += kept.json;
+        m_invalid = m_invalid || kept.invalid;
     }
     void put(const char* key, qint64 value)
     {
@@ -73,13 +101,20 @@ private:
         const char16_t* in = reinterpret_cast<const char16_t*>(value.utf16());
         for (qsizetype i = 0; i < value.size(); ++i) {
             const char16_t c = in[i];
-            if (c < 0x20 || c >= 0x7f || c == u'"' || c == u'\\') {
+            if (c >= kPlain.size() || !kPlain[c]) {
                 m_bytes.resize(start);
                 return false;
             }
             out[i] = char(c);
         }
         return true;
+    }
+    void putString(const QString& value)
+    {
+        m_bytes += '"';
+        if (!putPlainAscii(value))
+            putEscaped(value);
+        m_bytes += '"';
     }
     void putEscaped(const QString& value)
     {
@@ -116,23 +151,31 @@ private:
     bool m_invalid = false;
 };
 
-// Hands each field of the report's line to put(key, value), empty texts left out.
+// The fields that are most often those of the line before: a run's folders.
+enum KeptField { kFolder, kSourceFolder, kDestinationFolder, kKeptFields };
+
+// Hands each field of the report's line to put(key, value), empty texts left
+// out, and the fields kept from line to line to put(key, value, KeptField).
 template <typename Put> void putFields(const ItemReport& report, Put&& put)
 {
     const auto text = [&](const char* key, const QString& value) {
         if (!value.isEmpty())
             put(key, value);
     };
+    const auto kept = [&](const char* key, const QString& value, KeptField field) {
+        if (!value.isEmpty())
+            put(key, value, field);
+    };
     for (const OutcomeWord& word : kOutcomeWords) {
         if (word.outcome == report.outcome)
             put("outcome", QString::fromLatin1(word.word));
     }
-    text("folder", report.folderPath);
+    kept("folder", report.folderPath, kFolder);
     text("subject", report.subject);
     text("source", report.sourceId);
-    text("sourceFolder", report.sourceFolderId);
+    kept("sourceFolder", report.sourceFolderId, kSourceFolder);
     text("destination", report.destinationId);
-    text("destinationFolder", report.destinationFolderId);
+    kept("destinationFolder", report.destinationFolderId, kDestinationFolder);
     text("file", report.file);
     text("messageId", report.messageId);
     text("error", report.reason);
@@ -201,13 +244,19 @@ FileFingerprint FingerprintOf(const QString& path)
 
 QByteArray JournalLine(const ItemReport& report)
 {
+    thread_local std::array<KeptText, kKeptFields> kept;
     JsonLine line;
-    putFields(report, [&](const char* key, const auto& value) { line.put(key, value); });
+    putFields(report, [&](const char* key, const auto& value, auto... field) {
+        if constexpr (sizeof...(field) == 0)
+            line.put(key, value);
+        else
+            line.put(key, value, kept[size_t(field)]...);
+    });
     if (!line.invalid())
         return line.take();
     // Names with bytes that are not UTF-8 keep QJsonDocument's reading of them.
     QJsonObject object;
-    putFields(report, [&](const char* key, const auto& value) {
+    putFields(report, [&](const char* key, const auto& value, auto...) {
         object.insert(QLatin1String(key), value);
     });
     return QJsonDocument(object).toJson(QJsonDocument::Compact);

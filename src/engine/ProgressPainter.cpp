@@ -25,42 +25,64 @@ ProgressPainter::ProgressPainter(TaskView& view, int frameMsecs)
     m_sincePaint.start();
 }
 
+// What is shown at once comes after what was kept for a frame, so that it is
+// not overwritten by it.
 void ProgressPainter::showAction(const QString& text)
 {
+    setPending();
     m_view.setCurrentActionText(text);
     paint();
 }
 
 void ProgressPainter::showStatus(const QString& text)
 {
+    setPending();
     m_view.SetAppStatus(text);
 }
 
 void ProgressPainter::setRange(qint64 maximum)
 {
+    setPending();
     m_maximum = maximum;
     m_view.setProgressMaximum(ProgressBarValue(maximum, maximum));
 }
 
 void ProgressPainter::showValue(qint64 value)
 {
+    setPending();
     m_view.setProgressValue(ProgressBarValue(value, m_maximum));
     paint();
 }
 
-void ProgressPainter::itemAction(const QString& text, qint64 value)
+void ProgressPainter::itemNumber(qint64 number, const QString& total)
 {
-    m_view.setCurrentActionText(text);
-    m_view.setProgressValueUnpainted(ProgressBarValue(value, m_maximum));
+    m_number = number;
+    m_total = total;
     m_pending = true;
     paintIfDue();
 }
 
-void ProgressPainter::itemStatus(const QString& text)
+void ProgressPainter::itemsDone(const QString& word, qint64 count)
 {
-    m_view.setAppStatusUnpainted(text);
+    m_doneCount = count;
+    m_doneWord = word;
     m_pending = true;
     paintIfDue();
+}
+
+void ProgressPainter::setPending()
+{
+    if (m_number) {
+        m_view.setCurrentActionText(QStringLiteral("Item ") + QString::number(*m_number) +
+                                    QStringLiteral(" of ") + m_total);
+        m_view.setProgressValueUnpainted(ProgressBarValue(*m_number, m_maximum));
+        m_number.reset();
+    }
+    if (m_doneCount) {
+        m_view.setAppStatusUnpainted(m_doneWord + QString::number(*m_doneCount) +
+                                     QStringLiteral(" item(s)..."));
+        m_doneCount.reset();
+    }
 }
 
 void ProgressPainter::yield(int times)
@@ -79,6 +101,7 @@ void ProgressPainter::paintIfDue()
 
 void ProgressPainter::paint()
 {
+    setPending();
     m_view.repaintProgress();
     m_pending = false;
     m_sincePaint.restart();

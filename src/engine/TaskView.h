@@ -40,9 +40,9 @@ public:
     // Repaints the whole window at once.
     virtual void repaintWindow() = 0;
 
-    // The item loop's updates. The engine sets them for every item but paints
-    // at most once per ~16 ms and at every yield, through repaintProgress(),
-    // so that a long run is not slowed by painting. A window that paints in
+    // The item loop's updates. The engine sets them (and the action line) and
+    // paints them at most once per ~16 ms and at every yield, through
+    // repaintProgress(), so that a long run is not slowed by painting. A window that paints in
     // SetAppStatus and setProgressValue overrides the two setters to only set
     // the text or value, and repaintProgress to repaint the status line, the
     // two progress labels and the bar. The defaults paint at once.

@@ -39,6 +39,8 @@ TEST(JournalLine, ReadsBackAsWrittenWhateverTheTextsHold)
         report.size = 1234567890123;
         const QByteArray line = JournalLine(report);
         EXPECT_FALSE(line.contains('\n'));
+        // The next item of the same folder: its folder's JSON is the one kept.
+        EXPECT_EQ(JournalLine(report), line);
         QJsonParseError error{};
         const QJsonDocument document = QJsonDocument::fromJson(line, &error);
         ASSERT_EQ(error.error, QJsonParseError::NoError) << line.constData();

@@ -9,7 +9,7 @@
 
 using namespace kestrel;
 
-TEST(ProgressPainter, SetsEveryItemButPaintsAtMostOncePerFrameAndAtEveryYield)
+TEST(ProgressPainter, ShowsTheLatestItemAtMostOncePerFrameAndAtEveryYield)
 {
     test::RecordingView view;
     engine::ProgressPainter progress(view, 16);
@@ -17,24 +17,32 @@ TEST(ProgressPainter, SetsEveryItemButPaintsAtMostOncePerFrameAndAtEveryYield)
     const int paintsBefore = view.repaints;
     QElapsedTimer timer;
     timer.start();
+    const QString total = QStringLiteral("100000");
     for (int j = 1; j <= 100000; ++j) {
-        progress.itemAction(QStringLiteral("Item %1 of 100000").arg(j), j);
-        progress.itemStatus(QStringLiteral("Processed %1 item(s)...").arg(j));
+        progress.itemNumber(j, total);
+        progress.itemsDone(QStringLiteral("Processed "), j);
     }
     const qint64 elapsed = timer.elapsed();
-    EXPECT_EQ(view.actionText, QStringLiteral("Item 100000 of 100000"));
-    EXPECT_EQ(view.progressValue, 100000);
-    EXPECT_EQ(view.status, QStringLiteral("Processed 100000 item(s)..."));
     EXPECT_LE(view.repaints - paintsBefore, elapsed / 16 + 1);
 
-    // Whatever is pending is painted before the window's events run.
-    progress.itemAction(QStringLiteral("last"), 1);
+    // Whatever is pending is set and painted before the window's events run.
     int paintsAtYield = -1;
     view.onYield = [&](int) { paintsAtYield = view.repaints; };
     const int pending = view.repaints;
     progress.yield(3);
     EXPECT_EQ(paintsAtYield, pending + 1);
     EXPECT_EQ(view.yields, 3);
+    EXPECT_EQ(view.actionText, QStringLiteral("Item 100000 of 100000"));
+    EXPECT_EQ(view.progressValue, 100000);
+    EXPECT_EQ(view.status, QStringLiteral("Processed 100000 item(s)..."));
+
+    // A label shown at once is not overwritten by an item kept for the next frame.
+    progress.itemNumber(7, total);
+    progress.showAction(QString());
+    progress.showValue(progress.maximum());
+    progress.yield(1);
+    EXPECT_EQ(view.actionText, QString());
+    EXPECT_EQ(view.progressValue, 100000);
 }
 
 TEST(ProgressPainter, BarValuesFitAnIntForAnyFolderSize)

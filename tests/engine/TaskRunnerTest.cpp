@@ -136,12 +136,12 @@ TEST(TaskRunner, StopEndsTheFolderAtItsNextTestAndStartsNoFurtherFolder)
     // A flag set between two yields: the loop still ends at the next multiple of 10.
     h.view.clear();
     h.view.onYield = {};
-    h.view.onAction = [&](const QString& text) {
-        if (text == QLatin1String("Item 13 of 40"))
+    h.view.onItemDone = [&](const engine::ItemReport&) {
+        if (h.view.reports.size() == 13)
             h.runner.flags().StopRequested = true;
     };
     h.run(h.settings(0, false), {QStringLiteral("Long"), QStringLiteral("Next")}, 0);
-    EXPECT_FALSE(h.view.events().contains(QStringLiteral("action: Item 21 of 40")));
+    EXPECT_EQ(h.view.reports.size(), 20);
     EXPECT_EQ(h.runner.counters().ProcessedCount, 20);
     EXPECT_EQ(h.view.actionText, QStringLiteral("Task interrupted."));
 }

@@ -30,8 +30,6 @@ void RecordingView::setCurrentActionText(const QString& text)
 {
     actionText = text;
     record(QStringLiteral("action: ") + text);
-    if (onAction)
-        onAction(text);
 }
 
 void RecordingView::setProgressMaximum(int maximum)

@@ -30,7 +30,12 @@ public:
     void setProgressValueUnpainted(int value) override;
     void repaintProgress() override { ++repaints; }
     void refreshFolderTree() override { record(QStringLiteral("refreshFolderTree")); }
-    void ItemDone(const engine::ItemReport& report) override { reports << report; }
+    void ItemDone(const engine::ItemReport& report) override
+    {
+        reports << report;
+        if (onItemDone)
+            onItemDone(report);
+    }
 
     const QStringList& events() const { return m_events; }
     QStringList eventsStartingWith(const QString& prefix) const;
@@ -52,8 +57,8 @@ public:
     QList<engine::ItemReport> reports;
     // Runs inside yield() with the number of that yield (1-based).
     std::function<void(int)> onYield;
-    // Runs after every action label change, with the new text.
-    std::function<void(const QString&)> onAction;
+    // Runs after every item's report is recorded.
+    std::function<void(const engine::ItemReport&)> onItemDone;
 
 private:
     void record(const QString& event) { m_events << event; }

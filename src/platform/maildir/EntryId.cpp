@@ -6,41 +6,71 @@
 
 #include <algorithm>
 #include <array>
+#include <optional>
 
 namespace kestrel::platform::maildir {
 
 namespace {
 
-bool isUnreserved(char16_t c)
+// The characters an identifier holds as they are: RFC 3986's unreserved ones and '/'.
+constexpr std::array<bool, 0x80> kKept = [] {
+    std::array<bool, 0x80> kept{};
+    for (char16_t c = 0; c < 0x80; ++c)
+        kept[c] = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                  c == '-' || c == '.' || c == '_' || c == '~' || c == '/';
+    return kept;
+}();
+
+// How many characters of an ASCII field are escaped; nullopt when it is not ASCII.
+std::optional<qsizetype> asciiEscapes(const QString& field)
 {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
-           c == '.' || c == '_' || c == '~';
+    qsizetype escaped = 0;
+    for (const QChar c : field) {
+        const char16_t u = c.unicode();
+        if (u >= 0x80)
+            return std::nullopt;
+        escaped += !kKept[u];
+    }
+    return escaped;
 }
 
-QString encode(const QString& field)
+// Writes an ASCII field, escaped, from to on; the end of what it wrote.
+char16_t* writeEscaped(char16_t* to, const QString& field)
+{
+    static constexpr char16_t kHex[] = u"0123456789ABCDEF";
+    for (const QChar c : field) {
+        const char16_t u = c.unicode();
+        if (kKept[u]) {
+            *to++ = u;
+        } else {
+            *to++ = u'%';
+            *to++ = kHex[u >> 4];
+            *to++ = kHex[u & 15];
+        }
+    }
+    return to;
+}
+
+// text, then field escaped, in one string made at its size.
+QString withEscaped(const QString& text, const QString& field)
 {
     // Store paths and message names are ASCII all but always, and a run
     // makes one identifier per message: those are escaped here in one pass,
     // exactly as toPercentEncoding would.
-    if (std::all_of(field.cbegin(), field.cend(), [](QChar c) { return c.unicode() < 0x80; })) {
-        static constexpr char16_t kHex[] = u"0123456789ABCDEF";
-        QString out(field.size() * 3, Qt::Uninitialized);
+    if (const std::optional<qsizetype> escapes = asciiEscapes(field)) {
+        QString out(text.size() + field.size() + 2 * *escapes, Qt::Uninitialized);
         char16_t* to = reinterpret_cast<char16_t*>(out.data());
-        for (const QChar c : field) {
-            const char16_t u = c.unicode();
-            if (isUnreserved(u) || u == '/') {
-                *to++ = u;
-            } else {
-                *to++ = u'%';
-                *to++ = kHex[u >> 4];
-                *to++ = kHex[u & 15];
-            }
-        }
-        out.truncate(to - reinterpret_cast<const char16_t*>(out.constData()));
+        to = std::copy_n(reinterpret_cast<const char16_t*>(text.constData()), text.size(), to);
+        writeEscaped(to, field);
         return out;
     }
     // The bytes, so that a name that is not UTF-8 comes back as it was.
-    return QString::fromLatin1(nativePath(field).toPercentEncoding("/"));
+    return text + QString::fromLatin1(nativePath(field).toPercentEncoding("/"));
+}
+
+QString encode(const QString& field)
+{
+    return withEscaped(QString(), field);
 }
 
 int hexValue(char16_t c)
@@ -168,12 +198,7 @@ QString EntryId::forMessage(const QString& storePath, const QString& dirName, co
         made = {storePath, dirName, EntryId{Kind::Message, storePath, dirName, {}}.toString()};
         prefix = &made;
     }
-    const QString name = encode(unique);
-    QString id;
-    id.reserve(prefix->text.size() + name.size());
-    id += prefix->text;
-    id += name;
-    return id;
+    return withEscaped(prefix->text, unique);
 }
 
 } // namespace kestrel::platform::maildir

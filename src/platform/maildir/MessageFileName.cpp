@@ -24,13 +24,14 @@ QString hostPart()
     return host;
 }
 
-// Where text holds a ',' or ':' followed by tail, or -1. A folder's listing
-// parses every name, and searching for the rare first char is far cheaper
-// than a general substring search.
-qsizetype findMark(QStringView text, QChar first, QLatin1StringView tail)
+// Where text holds mark (a ',' or ':' and two more characters), or -1. A
+// folder's listing and every item of a run parse names, so this is a plain
+// loop rather than a general substring search.
+qsizetype findMark(QStringView text, const char16_t (&mark)[4])
 {
-    for (qsizetype at = text.indexOf(first); at >= 0; at = text.indexOf(first, at + 1)) {
-        if (text.sliced(at + 1).startsWith(tail))
+    const char16_t* chars = text.utf16();
+    for (qsizetype at = 0; at + 2 < text.size(); ++at) {
+        if (chars[at] == mark[0] && chars[at + 1] == mark[1] && chars[at + 2] == mark[2])
             return at;
     }
     return -1;
@@ -41,7 +42,7 @@ qsizetype findMark(QStringView text, QChar first, QLatin1StringView tail)
 MessageFileName MessageFileName::parse(const QString& fileName)
 {
     MessageFileName name;
-    const qsizetype info = findMark(fileName, QLatin1Char(':'), QLatin1StringView("2,"));
+    const qsizetype info = findMark(fileName, u":2,");
     if (info < 0) {
         name.unique = fileName;
         return name;
@@ -64,17 +65,20 @@ std::optional<qint64> MessageFileName::sizeField() const
 
 std::optional<qint64> MessageFileName::sizeFieldOf(QStringView fileName)
 {
-    const qsizetype info = findMark(fileName, QLatin1Char(':'), QLatin1StringView("2,"));
+    const qsizetype info = findMark(fileName, u":2,");
     const QStringView unique = info < 0 ? fileName : fileName.first(info);
-    const qsizetype at = findMark(unique, QLatin1Char(','), QLatin1StringView("S="));
+    const qsizetype at = findMark(unique, u",S=");
     if (at < 0)
         return std::nullopt;
+    qint64 size = 0;
     qsizetype end = at + 3;
-    while (end < unique.size() && unique.at(end).isDigit())
-        ++end;
-    bool ok = false;
-    const qint64 size = unique.mid(at + 3, end - at - 3).toLongLong(&ok);
-    if (!ok || size < 0)
+    for (; end < unique.size() && unique[end] >= u'0' && unique[end] <= u'9'; ++end) {
+        if (__builtin_mul_overflow(size, 10, &size) ||
+            __builtin_add_overflow(size, unique[end].unicode() - u'0', &size))
+            return std::nullopt;
+    }
+    // No digits, or digits of another script: no size that can be trusted.
+    if (end == at + 3 || (end < unique.size() && unique[end].isDigit()))
         return std::nullopt;
     return size;
 }

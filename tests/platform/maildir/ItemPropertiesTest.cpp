@@ -1,5 +1,6 @@
 #include "OpenProfile.h"
 #include "platform/maildir/EntryId.h"
+#include "platform/maildir/MessageFileName.h"
 #include "support/TempMaildir.h"
 
 #include <QDir>
@@ -168,6 +169,28 @@ TEST(MaildirItems, UnlabelledEightBitHeaders)
     subjects.sort();
     EXPECT_EQ(subjects.join('|').toStdString(),
               "Gr\u00fc\u00dfe latin|Gr\u00fc\u00dfe utf8|\u6703\u8b70\u7d00\u9304");
+}
+
+// The size a name gives is trusted without a stat, so only a plain run of
+// ASCII digits in the unique part is one.
+TEST(MaildirItems, OnlyAWholeSizeFieldOfTheUniquePartGivesTheSize)
+{
+    using platform::maildir::MessageFileName;
+    EXPECT_EQ(MessageFileName::sizeFieldOf(u"1.M1P1Q1.h,S=1019:2,S"), 1019);
+    EXPECT_EQ(MessageFileName::sizeFieldOf(u"1.M1P1Q1.h,S=1019,W=1040"), 1019);
+    EXPECT_EQ(MessageFileName::sizeFieldOf(u"1.M1P1Q1.h,S=0"), 0);
+    EXPECT_EQ(MessageFileName::sizeFieldOf(u"1.M1P1Q1.h,S=9223372036854775807"),
+              9223372036854775807LL);
+    const char16_t* none[] = {u"1.M1P1Q1.h",
+                              u"1.M1P1Q1.h,S=",
+                              u"1.M1P1Q1.h:2,S=5",
+                              u"1.M1P1Q1.h,S=9223372036854775808",
+                              u"1.M1P1Q1.h,S=12\u0663",
+                              u",S",
+                              u""};
+    for (const char16_t* name : none)
+        EXPECT_EQ(MessageFileName::sizeFieldOf(name), std::nullopt)
+            << QString::fromUtf16(name).toStdString();
 }
 
 // Identifiers are kept in run journals, so their form must not change; each
