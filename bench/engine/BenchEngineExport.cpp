@@ -10,24 +10,9 @@
 #include <QDirIterator>
 
 #include <cstdio>
-#include <sys/resource.h>
 #include <unistd.h>
 
 using namespace kestrel::bench;
-
-namespace {
-
-// User and system time of this process so far: on a shared machine the wall
-// clock counts the others' work too.
-double cpuSeconds()
-{
-    rusage usage{};
-    ::getrusage(RUSAGE_SELF, &usage);
-    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
-} // namespace
 
 int main(int argc, char** argv)
 {

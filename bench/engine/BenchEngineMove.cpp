@@ -1,6 +1,7 @@
-// kestrel-bench-engine-move [--messages N]: a Move by date of N messages (half
-// of them in range) from one store to another through the real engine, beside
-// `doveadm move` and plain rename(2) loops over copies of the same data.
+// kestrel-bench-engine-move [--messages N] [--rounds R]: a Move by date of N
+// messages (half of them in range) from one store to another through the real
+// engine, beside `doveadm move` and plain rename(2) loops over copies of the
+// same data. The ratio is of the medians of R interleaved rounds.
 
 #include "EngineBench.h"
 
@@ -34,22 +35,16 @@ int main(int argc, char** argv)
     double seconds = secondsOf([&] { writeCorpus(base, args.messages); });
     std::printf("corpus: %d messages written in %.2f s\n", args.messages, seconds);
 
-    // The same files for every contender.
+    // doveadm and the loop without reads run once; the engine and the loop
+    // with reads, its floor, run in interleaved rounds, each over a fresh copy.
     const QString dv = work + QStringLiteral("/dv");
     QDir().mkpath(dv);
-    bool ok = copyTree(base, work + QStringLiteral("/engine")) &&
-              makeMaildir(work + QStringLiteral("/archive")) &&
-              copyTree(base, dv + QStringLiteral("/Maildir")) &&
+    bool ok = copyTree(base, dv + QStringLiteral("/Maildir")) &&
               makeMaildir(dv + QStringLiteral("/Maildir/.Archive")) &&
-              copyTree(base, work + QStringLiteral("/rn1")) &&
-              makeMaildir(work + QStringLiteral("/rn1/.Archive")) &&
               copyTree(base, work + QStringLiteral("/rn2")) &&
               makeMaildir(work + QStringLiteral("/rn2/.Archive"));
-    const QString profile =
-        writeProfile(work, {{QStringLiteral("Personal Folders"), QStringLiteral("engine")},
-                            {QStringLiteral("Archive"), QStringLiteral("archive")}});
     QFile conf(dv + QStringLiteral("/dovecot.conf"));
-    ok = ok && !profile.isEmpty() && conf.open(QIODevice::WriteOnly) &&
+    ok = ok && conf.open(QIODevice::WriteOnly) &&
          conf.write(QStringLiteral("mail_location = maildir:%1/Maildir\nmail_home = %1\nssl = no\n"
                                    "log_path = /dev/stderr\n")
                         .arg(dv)
@@ -62,16 +57,55 @@ int main(int argc, char** argv)
         return 1;
     }
 
-    // Every contender starts from the same place: the copies on disk, not
-    // dirty in the page cache, where the first to run (and the only one to
-    // fsync its journal) would pay for writing them back.
-    ::sync();
-    const EngineResult engine = runEngine(profile, 0, false);
-    const double engineRate = engine.counters.ProcessedCount / engine.seconds;
-    std::printf("engine move: %lld moved, %lld failed in %.2f s (%.0f msg/s)  [%s]\n",
-                static_cast<long long>(engine.counters.ProcessedCount),
-                static_cast<long long>(engine.counters.FailedCount), engine.seconds, engineRate,
-                qPrintable(engine.status));
+    const qint64 cutoff = QDateTime(QDate(2020, 1, 1), QTime(0, 0)).toSecsSinceEpoch();
+    std::vector<double> engineSeconds;
+    std::vector<double> loopSeconds;
+    for (int round = 0; round < args.rounds; ++round) {
+        const QString dir = work + QStringLiteral("/round");
+        clearDir(dir);
+        if (!copyTree(base, dir + QStringLiteral("/engine")) ||
+            !makeMaildir(dir + QStringLiteral("/archive")) ||
+            !copyTree(base, dir + QStringLiteral("/rn1")) ||
+            !makeMaildir(dir + QStringLiteral("/rn1/.Archive"))) {
+            std::fprintf(stderr, "cannot prepare %s\n", qPrintable(dir));
+            return 1;
+        }
+        const QString profile =
+            writeProfile(dir, {{QStringLiteral("Personal Folders"), QStringLiteral("engine")},
+                               {QStringLiteral("Archive"), QStringLiteral("archive")}});
+        const auto runEngineMove = [&] {
+            // Every contender starts from the same place: the copies on disk,
+            // not dirty in the page cache, where the first to run (and the only
+            // one to fsync its journal) would pay for writing them back.
+            ::sync();
+            const double cpuBefore = cpuSeconds();
+            const EngineResult engine = runEngine(profile, 0, false);
+            engineSeconds.push_back(engine.seconds);
+            std::printf("engine move: %lld moved, %lld failed in %.2f s (%.0f msg/s, %.2f CPU "
+                        "seconds on all threads)  [%s]\n",
+                        static_cast<long long>(engine.counters.ProcessedCount),
+                        static_cast<long long>(engine.counters.FailedCount), engine.seconds,
+                        engine.counters.ProcessedCount / engine.seconds, cpuSeconds() - cpuBefore,
+                        qPrintable(engine.status));
+        };
+        const auto runLoop = [&] {
+            int moved = 0;
+            ::sync();
+            loopSeconds.push_back(secondsOf(
+                [&] { moved = headerLoop(dir + QStringLiteral("/rn1"), true, true, cutoff); }));
+            std::printf("stat + read 4 kB + rename loop: %d moved in %.2f s\n", moved,
+                        loopSeconds.back());
+        };
+        // Which goes first changes each round, so that neither always finds
+        // the disk as the other left it.
+        if (round % 2 == 0) {
+            runEngineMove();
+            runLoop();
+        } else {
+            runLoop();
+            runEngineMove();
+        }
+    }
 
     QProcess doveadm;
     doveadm.setProcessChannelMode(QProcess::ForwardedChannels);
@@ -99,23 +133,20 @@ int main(int argc, char** argv)
     std::printf("doveadm move BEFORE: %d moved in %.2f s (exit %d)\n", dvMoved, dvSeconds,
                 doveadm.exitCode());
 
-    const qint64 cutoff = QDateTime(QDate(2020, 1, 1), QTime(0, 0)).toSecsSinceEpoch();
     int moved = 0;
-    ::sync();
-    const double readSeconds =
-        secondsOf([&] { moved = headerLoop(work + QStringLiteral("/rn1"), true, true, cutoff); });
-    std::printf("stat + read 4 kB + rename loop: %d moved in %.2f s\n", moved, readSeconds);
     ::sync();
     const double renameSeconds =
         secondsOf([&] { moved = headerLoop(work + QStringLiteral("/rn2"), false, true, cutoff); });
     std::printf("stat + rename loop: %d moved in %.2f s\n", moved, renameSeconds);
 
+    const double engine = medianOf(engineSeconds);
+    const double loop = medianOf(loopSeconds);
     clearDir(work);
-    std::printf("move %d (half in range): engine %.2f s, doveadm %.2f s, stat + read + rename "
-                "loop %.2f s\n",
-                args.messages, engine.seconds, dvSeconds, readSeconds);
+    std::printf("move %d (half in range), medians of %d rounds: engine %.2f s (%s), doveadm %.2f "
+                "s, stat + read + rename loop %.2f s (%s)\n",
+                args.messages, args.rounds, engine, listOf(engineSeconds).constData(), dvSeconds,
+                loop, listOf(loopSeconds).constData());
     // Engine over the loop (target <= 1.5), and over doveadm move (target < 1).
-    std::printf("ratio=%.2f doveadm=%.2f\n", engine.seconds / readSeconds,
-                engine.seconds / dvSeconds);
+    std::printf("ratio=%.2f doveadm=%.2f\n", engine / loop, engine / dvSeconds);
     return 0;
 }

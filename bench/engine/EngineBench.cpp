@@ -10,6 +10,7 @@
 #include <QProcess>
 #include <QTextStream>
 
+#include <algorithm>
 #include <cstdlib>
 #include <dirent.h>
 #include <fcntl.h>
@@ -32,13 +33,16 @@ BenchArgs parseArgs(int argc, char** argv, int defaultMessages, const char* name
             args.keep = true;
         } else if (arg == "--work" && i + 1 < argc) {
             args.workDir = QString::fromLocal8Bit(argv[++i]);
+        } else if (arg == "--rounds" && i + 1 < argc) {
+            args.rounds = std::atoi(argv[++i]);
         } else {
-            QTextStream(stderr) << "usage: " << name << " [--messages N] [--work DIR] [--keep]\n";
+            QTextStream(stderr) << "usage: " << name
+                                << " [--messages N] [--work DIR] [--keep] [--rounds R]\n";
             std::exit(2);
         }
     }
-    if (args.messages <= 0) {
-        QTextStream(stderr) << name << ": --messages needs a positive number\n";
+    if (args.messages <= 0 || args.rounds <= 0) {
+        QTextStream(stderr) << name << ": --messages and --rounds need a positive number\n";
         std::exit(2);
     }
     return args;
@@ -168,12 +172,37 @@ int headerLoop(const QString& maildir, bool readHeader, bool rename, qint64 cuto
     return inRange;
 }
 
+double medianOf(std::vector<double> seconds)
+{
+    if (seconds.empty())
+        return 0;
+    std::sort(seconds.begin(), seconds.end());
+    const std::size_t middle = seconds.size() / 2;
+    return seconds.size() % 2 ? seconds[middle] : (seconds[middle - 1] + seconds[middle]) / 2;
+}
+
+QByteArray listOf(const std::vector<double>& seconds)
+{
+    QByteArray text;
+    for (const double s : seconds)
+        text += (text.isEmpty() ? "" : " / ") + QByteArray::number(s, 'f', 2);
+    return text;
+}
+
 double secondsOf(const std::function<void()>& work)
 {
     QElapsedTimer timer;
     timer.start();
     work();
     return double(timer.nsecsElapsed()) / 1e9;
+}
+
+double cpuSeconds()
+{
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    const auto seconds = [](const timeval& t) { return double(t.tv_sec) + t.tv_usec / 1e6; };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
 
 double peakRssMiB()

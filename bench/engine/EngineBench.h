@@ -11,6 +11,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <vector>
 
 namespace kestrel::bench {
 
@@ -18,8 +19,9 @@ struct BenchArgs {
     int messages = 0;
     QString workDir;   // emptied and reused
     bool keep = false; // keep the corpus for the next run of the same size
+    int rounds = 3;    // timed runs of the engine and of its floor, interleaved
 };
-// --messages N [--work DIR] [--keep]; exits with a usage text on bad arguments.
+// --messages N [--work DIR] [--keep] [--rounds R]; exits with a usage text on bad arguments.
 BenchArgs parseArgs(int argc, char** argv, int defaultMessages, const char* name);
 
 // The corpus's received times run evenly over 2016..2023, so the range
@@ -59,8 +61,18 @@ EngineResult runEngine(const QString& profile, int action, bool preview,
 // .Archive/cur/ when rename. Returns how many were in range.
 int headerLoop(const QString& maildir, bool readHeader, bool rename, qint64 cutoff);
 
+// The middle of the times (the mean of the two middle ones for an even count).
+// A shared disk slows single runs by half or more; the median of interleaved
+// rounds compares the engine and its floor under the same conditions.
+double medianOf(std::vector<double> seconds);
+// "1.23 / 1.45 / 1.31"
+QByteArray listOf(const std::vector<double>& seconds);
+
 double secondsOf(const std::function<void()>& work);
 // Peak resident set of this process so far, in MiB.
 double peakRssMiB();
+// User and system time of this process so far, all its threads: on a shared
+// machine the wall clock counts the others' work too.
+double cpuSeconds();
 
 } // namespace kestrel::bench
