@@ -11,6 +11,9 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
 using namespace kestrel;
 using namespace kestrel::test;
 using engine::ItemReport;
@@ -87,8 +90,25 @@ TEST(PreviewReport, StoreToStoreMoveNamesEachItemAndItsReasonAsTheStartDoes)
     h.stores.addMessage(0, kClients, meeting);
     h.stores.addMessage(0, kClients, message(QStringLiteral("Old"), at(2019, 6, 3)));
     ASSERT_TRUE(h.stores.open());
+    // Access times no later than the changes, which a read would renew.
+    const QStringList files = h.stores.messageFiles(0, kClients);
+    const auto accessTimes = [&] {
+        QList<qint64> times;
+        for (const QString& file : files) {
+            struct stat st {};
+            ::stat(QFile::encodeName(file).constData(), &st);
+            times << qint64(st.st_atim.tv_sec) * 1'000'000'000 + st.st_atim.tv_nsec;
+        }
+        return times;
+    };
+    for (const QString& file : files) {
+        const timespec times[2] = {{0, 0}, {0, UTIME_OMIT}};
+        ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(file).constData(), times, 0), 0);
+    }
+    const QList<qint64> before = accessTimes();
 
     h.run(h.settings(0, true), {kClients});
+    EXPECT_EQ(accessTimes(), before) << "a preview changes nothing in the store";
     const QList<ItemReport> preview = h.view.reports;
     h.view.clear();
     h.run(h.settings(0, false), {kClients});
