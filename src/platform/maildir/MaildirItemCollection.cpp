@@ -95,12 +95,20 @@ std::unique_ptr<ItemCollection> MaildirItemCollection::restrict(const QString& f
     // would otherwise walk the whole path 100,000 times.
     const DirectoryHandle cur(m_dir + QLatin1String("/cur"));
     const DirectoryHandle fresh(m_dir + QLatin1String("/new"));
-    const bool readsHeaders = std::any_of(
-        parsed->clauses().cbegin(), parsed->clauses().cend(), [](const DateRestriction::Clause& c) {
-            return std::any_of(c.cbegin(), c.cend(), [](const DateRestriction::Comparison& one) {
-                return one.property == DateProperty::SentOn;
-            });
-        });
+    const auto comparesOnly = [&](auto test) {
+        return std::all_of(parsed->clauses().cbegin(), parsed->clauses().cend(),
+                           [&](const DateRestriction::Clause& c) {
+                               return std::all_of(c.cbegin(), c.cend(), test);
+                           });
+    };
+    const bool readsHeaders = !comparesOnly([](const DateRestriction::Comparison& one) {
+        return one.property != DateProperty::SentOn;
+    });
+    // The received time is the file's modification time: the stat alone
+    // tells, with no name or file object made for the many that do not match.
+    const bool byReceivedTime = comparesOnly([](const DateRestriction::Comparison& one) {
+        return one.property == DateProperty::ReceivedTime;
+    });
     // Header blocks read for the filter are kept for the items up to a
     // bound, so that a huge folder's run does not hold them all. A run takes
     // the items from the last, so the walk goes backwards and keeps those.
@@ -114,6 +122,19 @@ std::unique_ptr<ItemCollection> MaildirItemCollection::restrict(const QString& f
         };
         for (qsizetype i = last - 1; i >= first; --i) {
             const qsizetype position = positionAt(i);
+            if (const int dirFd = m_listing->inNewAt(position) ? fresh.fd : cur.fd;
+                byReceivedTime && dirFd >= 0) {
+                struct stat st {};
+                if (lstatAt(dirFd, m_listing->nameBytesAt(position), &st) && S_ISREG(st.st_mode)) {
+                    FileFacts seen = FileFacts::ofStat(st);
+                    if (parsed->matches([mtime = seen.mtime](DateProperty) { return mtime; })) {
+                        out.positions.push_back(quint32(position));
+                        out.facts.push_back(std::move(seen));
+                    }
+                    continue;
+                }
+                // Gone since the listing, or no regular file: looked at below as any other.
+            }
             const MessageEntry entry = m_listing->at(position);
             MessageFile file(m_dir, entry);
             const int dirFd = entry.inNew ? fresh.fd : cur.fd;

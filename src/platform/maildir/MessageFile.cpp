@@ -78,11 +78,22 @@ bool MessageFile::checkRegular(PlatformError* error)
     return loadStat(error);
 }
 
+FileFacts FileFacts::ofStat(const struct stat& st)
+{
+    FileFacts facts;
+    facts.statLoaded = true;
+    facts.mtime = qint64(st.st_mtim.tv_sec) * 1000 + st.st_mtim.tv_nsec / 1000000;
+    facts.ctime = qint64(st.st_ctim.tv_sec) * 1000 + st.st_ctim.tv_nsec / 1000000;
+    facts.size = qint64(st.st_size);
+    return facts;
+}
+
 void MessageFile::setStat(const struct stat& st)
 {
-    m_mtime = qint64(st.st_mtim.tv_sec) * 1000 + st.st_mtim.tv_nsec / 1000000;
-    m_ctime = qint64(st.st_ctim.tv_sec) * 1000 + st.st_ctim.tv_nsec / 1000000;
-    m_statSize = qint64(st.st_size);
+    const FileFacts facts = FileFacts::ofStat(st);
+    m_mtime = facts.mtime;
+    m_ctime = facts.ctime;
+    m_statSize = facts.size;
     m_statLoaded = true;
 }
 

@@ -26,6 +26,9 @@ struct FileFacts {
     qint64 ctime = 0;
     qint64 size = 0;
     std::optional<QByteArray> headerBlock;
+
+    // What a stat of the file tells (times in epoch milliseconds).
+    static FileFacts ofStat(const struct stat& st);
 };
 
 class MessageFile {
