@@ -42,10 +42,11 @@ public:
 
     // The item loop's updates. The engine sets them (and the action line) and
     // paints them at most once per ~16 ms and at every yield, through
-    // repaintProgress(), so that a long run is not slowed by painting. A window that paints in
-    // SetAppStatus and setProgressValue overrides the two setters to only set
-    // the text or value, and repaintProgress to repaint the status line, the
-    // two progress labels and the bar. The defaults paint at once.
+    // repaintProgress(), so that a long run is not slowed by painting. A
+    // window that paints in SetAppStatus and setProgressValue overrides the
+    // two setters to only set the text or value, and repaintProgress to
+    // repaint the status line, the two progress labels and the bar. The
+    // defaults paint at once.
     virtual void setAppStatusUnpainted(const QString& status) { SetAppStatus(status); }
     virtual void setProgressValueUnpainted(int value) { setProgressValue(value); }
     virtual void repaintProgress() {}

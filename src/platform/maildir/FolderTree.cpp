@@ -160,7 +160,9 @@ std::optional<FolderRef> FolderTree::create(const FolderRef& parent, const QStri
     if (existing)
         ref = *existing; // a parent so far implied by its children keeps its spelling
     const QString dir = m_backend.folderDir(ref);
-    if (!ensureMaildirDirs(dir, error))
+    const bool made = ensureMaildirDirs(dir, error);
+    m_backend.forgetFolderDirectories(parent.store);
+    if (!made)
         return std::nullopt;
     const int marker = ::open(nativePath(dir + QLatin1String("/maildirfolder")).constData(),
                               O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);

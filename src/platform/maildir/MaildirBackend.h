@@ -44,6 +44,11 @@ public:
     {
         return m_rootListing.folderDirectories(store(storeIndex).path);
     }
+    // A folder was made in the store: its root is read again at the next look.
+    void forgetFolderDirectories(int storeIndex) const
+    {
+        m_rootListing.forget(store(storeIndex).path);
+    }
 
     // Whether the directory is a store's Maildir root (Inbox).
     bool isStoreRootDir(const QString& folderDir) const;

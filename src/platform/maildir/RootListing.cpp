@@ -60,15 +60,19 @@ std::shared_ptr<const RootDirectories> RootListing::folderDirectories(const QStr
 {
     // Directory times are coarse: a listing is trusted again only when the
     // root's time is unchanged and was already old when it was read, so that
-    // a change in the same clock tick as the listing is never missed.
+    // a change in the same clock tick as the listing is never missed. Until
+    // then it is read again, but not for every lookup of a tree of thousands
+    // of folders: a listing of a moment ago is as good as a new one.
     constexpr qint64 kSettleNs = 2'000'000'000;
+    constexpr qint64 kFreshNs = 100'000'000;
     const QByteArray native = nativePath(root);
     const qint64 mtime = mtimeNs(native);
+    const qint64 now = nowNs();
     const auto found = m_roots.constFind(root);
     if (found != m_roots.cend() && mtime >= 0 && found->mtimeNs == mtime &&
-        mtime + kSettleNs < found->listedAtNs)
+        (mtime + kSettleNs < found->listedAtNs || now - found->listedAtNs < kFreshNs))
         return found->directories;
-    const qint64 listedAt = nowNs();
+    const qint64 listedAt = now;
     auto directories = std::make_shared<RootDirectories>();
     directories->names = readFolderDirectories(native);
     if (mtime < 0)
@@ -76,6 +80,11 @@ std::shared_ptr<const RootDirectories> RootListing::folderDirectories(const QStr
     else
         m_roots.insert(root, {mtime, listedAt, directories});
     return directories;
+}
+
+void RootListing::forget(const QString& root)
+{
+    m_roots.remove(root);
 }
 
 } // namespace kestrel::platform::maildir

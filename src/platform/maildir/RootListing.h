@@ -32,6 +32,8 @@ class RootListing {
 public:
     // Empty when the root cannot be read.
     std::shared_ptr<const RootDirectories> folderDirectories(const QString& root);
+    // The root was changed here (a folder made): it is read again at the next look.
+    void forget(const QString& root);
 
 private:
     struct Listed {

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QThread>
 
 #include <gtest/gtest.h>
 
@@ -34,6 +35,20 @@ void ageDirectory(const QString& dir, int secondsAgo)
     times[0].tv_sec -= secondsAgo;
     times[1] = times[0];
     ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(dir).constData(), times, 0), 0);
+}
+
+// Sets a directory's time back to what it was: a change in the same clock tick.
+void setTime(const QString& dir, const struct timespec& mtime)
+{
+    const struct timespec times[2] = {mtime, mtime};
+    ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(dir).constData(), times, 0), 0);
+}
+
+struct timespec mtimeOf(const QString& dir)
+{
+    struct stat st {};
+    ::stat(QFile::encodeName(dir).constData(), &st);
+    return st.st_mtim;
 }
 
 } // namespace
@@ -212,4 +227,29 @@ TEST(MaildirFolders, FoldersMadeOrRemovedByAnotherProgramShowAtOnce)
     ageDirectory(store, 1800);
     EXPECT_EQ(childNames(*open.folder("Personal Folders\\Old")), QStringList{});
     EXPECT_FALSE(open.folder("Personal Folders\\Old\\Sub"));
+}
+
+// A root changed a moment ago is not trusted, but a listing of a moment ago
+// serves the lookups of a whole tree; what changes within one tick is seen
+// at once when this program made it, and a moment later when another did.
+TEST(MaildirFolders, FoldersMadeInTheSameTickAsTheListingAreNotMissed)
+{
+    test::TempMaildir maildir;
+    const QString store = maildir.addStore("Personal Folders");
+    maildir.writeProfile();
+    test::OpenProfile open;
+    auto root = open.folder("Personal Folders");
+    ASSERT_TRUE(root);
+    ASSERT_TRUE(root->folders()->add(QStringLiteral("First")));
+    const struct timespec listed = mtimeOf(store);
+    EXPECT_EQ(childNames(*root), (QStringList{"Inbox", "First"}));
+
+    ASSERT_TRUE(root->folders()->add(QStringLiteral("Second")));
+    setTime(store, listed);
+    EXPECT_EQ(childNames(*root), (QStringList{"Inbox", "First", "Second"}));
+
+    ASSERT_TRUE(QDir(store).mkdir(QStringLiteral(".Third")));
+    setTime(store, listed);
+    QThread::msleep(150);
+    EXPECT_EQ(childNames(*root), (QStringList{"Inbox", "First", "Second", "Third"}));
 }
