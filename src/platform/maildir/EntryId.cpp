@@ -34,8 +34,8 @@ std::optional<qsizetype> asciiEscapes(const QString& field)
     return escaped;
 }
 
-// Writes an ASCII field, escaped, from to on; the end of what it wrote.
-char16_t* writeEscaped(char16_t* to, const QString& field)
+// Writes an ASCII field, escaped, from to on.
+void writeEscaped(char16_t* to, const QString& field)
 {
     static constexpr char16_t kHex[] = u"0123456789ABCDEF";
     for (const QChar c : field) {
@@ -48,7 +48,6 @@ char16_t* writeEscaped(char16_t* to, const QString& field)
             *to++ = kHex[u & 15];
         }
     }
-    return to;
 }
 
 // text, then field escaped, in one string made at its size.

@@ -122,8 +122,8 @@ std::unique_ptr<ItemCollection> MaildirItemCollection::restrict(const QString& f
         };
         for (qsizetype i = last - 1; i >= first; --i) {
             const qsizetype position = positionAt(i);
-            if (const int dirFd = m_listing->inNewAt(position) ? fresh.fd : cur.fd;
-                byReceivedTime && dirFd >= 0) {
+            const int dirFd = m_listing->inNewAt(position) ? fresh.fd : cur.fd;
+            if (byReceivedTime && dirFd >= 0) {
                 struct stat st {};
                 if (lstatAt(dirFd, m_listing->nameBytesAt(position), &st) && S_ISREG(st.st_mode)) {
                     FileFacts seen = FileFacts::ofStat(st);
@@ -137,7 +137,6 @@ std::unique_ptr<ItemCollection> MaildirItemCollection::restrict(const QString& f
             }
             const MessageEntry entry = m_listing->at(position);
             MessageFile file(m_dir, entry);
-            const int dirFd = entry.inNew ? fresh.fd : cur.fd;
             if (readsHeaders && entry.regular && dirFd >= 0) {
                 // The open's own fstat serves the dates: no second lookup of the name.
                 struct stat st {};

@@ -72,13 +72,12 @@ std::shared_ptr<const RootDirectories> RootListing::folderDirectories(const QStr
     if (found != m_roots.cend() && mtime >= 0 && found->mtimeNs == mtime &&
         (mtime + kSettleNs < found->listedAtNs || now - found->listedAtNs < kFreshNs))
         return found->directories;
-    const qint64 listedAt = now;
     auto directories = std::make_shared<RootDirectories>();
     directories->names = readFolderDirectories(native);
     if (mtime < 0)
         m_roots.remove(root);
     else
-        m_roots.insert(root, {mtime, listedAt, directories});
+        m_roots.insert(root, {mtime, now, directories});
     return directories;
 }
 
