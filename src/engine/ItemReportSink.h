@@ -10,6 +10,8 @@ class ItemReportSink {
 public:
     virtual ~ItemReportSink() = default;
     virtual void ItemDone(const ItemReport& report) = 0;
+    // The run yields to the window: a moment to hand on what was kept back.
+    virtual void yielded() {}
 };
 
 } // namespace kestrel::engine

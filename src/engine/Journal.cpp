@@ -119,6 +119,7 @@ QJsonObject RunHeader(const TaskSettings& settings, const QList<TaskFolder>& fol
 JournalWriter::~JournalWriter()
 {
     if (m_file.isOpen()) {
+        writeWaiting();
         stopSyncing();
         sync(); // a run that did not end: its lines stay, without the last one
     }
@@ -157,11 +158,25 @@ void JournalWriter::ItemDone(const ItemReport& report)
     if (!m_file.isOpen() || !IsJournalled(report.outcome) ||
         (report.outcome == ReportOutcome::Skipped && !m_withSkips))
         return;
-    writeBytes(JournalLine(report) + '\n');
+    m_waiting += JournalLine(report);
+    m_waiting += '\n';
+    if (++m_waitingLines >= kWriteEvery)
+        writeWaiting();
     if (++m_unsynced >= kSyncEvery && m_syncer) {
+        writeWaiting();
         m_unsynced = 0;
         m_syncer->request();
     }
+}
+
+bool JournalWriter::writeWaiting()
+{
+    if (m_waiting.isEmpty())
+        return true;
+    const bool written = writeBytes(m_waiting);
+    m_waiting.clear();
+    m_waitingLines = 0;
+    return written;
 }
 
 bool JournalWriter::finish(QJsonObject end)
@@ -170,8 +185,9 @@ bool JournalWriter::finish(QJsonObject end)
         return false;
     end.insert(QLatin1String(journal::kKind), QLatin1String(journal::kEnd));
     end.insert(QStringLiteral("ended"), QDateTime::currentDateTime().toString(Qt::ISODateWithMs));
+    const bool allWritten = writeWaiting();
     const bool synced = stopSyncing();
-    const bool written = writeLine(end) && sync() && synced;
+    const bool written = allWritten && writeLine(end) && sync() && synced;
     m_file.close();
     return written && m_lastError.isEmpty();
 }
@@ -183,8 +199,8 @@ bool JournalWriter::writeLine(const QJsonObject& line)
 
 bool JournalWriter::writeBytes(const QByteArray& bytes)
 {
-    // One write per line, unbuffered: a killed run loses no line it wrote,
-    // and at worst leaves the last one torn.
+    // Whole lines in one write, unbuffered by Qt: a killed run loses at most
+    // the lines still waiting, and at worst leaves the last one torn.
     if (m_file.write(bytes) == bytes.size())
         return true;
     m_lastError = QStringLiteral("Cannot write the run journal ") + m_file.fileName() +

@@ -52,6 +52,9 @@ QJsonObject RunHeader(const TaskSettings& settings, const QList<TaskFolder>& fol
 class JournalWriter : public ItemReportSink {
 public:
     static constexpr int kSyncEvery = 50;
+    // Lines are handed to the system together, at the latest when this many
+    // wait, at each yield of the run, and before each sync.
+    static constexpr int kWriteEvery = 32;
 
     // withSkips: skipped items too, with their reasons (an undo's are few and
     // each one matters; a Start's are not actions).
@@ -68,6 +71,7 @@ public:
 
     // Each action the run took.
     void ItemDone(const ItemReport& report) override;
+    void yielded() override { writeWaiting(); }
     // The last line, on disk when this returns. Nothing more is written.
     bool finish(QJsonObject end);
 
@@ -77,6 +81,7 @@ public:
 
 private:
     bool writeLine(const QJsonObject& line);
+    bool writeWaiting();
     bool writeBytes(const QByteArray& bytes);
     bool sync();
     // Waits for the background syncs and stops them; false with the reason when one failed.
@@ -86,6 +91,8 @@ private:
     bool m_withSkips;
     QFile m_file;
     int m_unsynced = 0;
+    QByteArray m_waiting; // whole lines, not yet written
+    int m_waitingLines = 0;
     QString m_lastError;
     std::optional<FileSyncer> m_syncer; // after m_file: gone before it closes
 };

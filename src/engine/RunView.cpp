@@ -9,6 +9,13 @@ RunView::RunView(TaskView& view, std::vector<ItemReportSink*> sinks)
 {
 }
 
+void RunView::yield()
+{
+    for (ItemReportSink* sink : m_sinks)
+        sink->yielded();
+    m_view.yield();
+}
+
 void RunView::ItemDone(const ItemReport& report)
 {
     for (ItemReportSink* sink : m_sinks)

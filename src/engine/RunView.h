@@ -27,7 +27,7 @@ public:
     void enterRunningState() override { m_view.enterRunningState(); }
     void showStopping() override { m_view.showStopping(); }
     void leaveRunningState() override { m_view.leaveRunningState(); }
-    void yield() override { m_view.yield(); }
+    void yield() override;
     void repaintWindow() override { m_view.repaintWindow(); }
     void setAppStatusUnpainted(const QString& status) override
     {

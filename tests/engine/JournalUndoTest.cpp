@@ -268,6 +268,26 @@ TEST_F(JournalUndo, RunCutShortIsUndoneAsFarAsItsJournalReaches)
               2u); // the one the journal lost, and the one archived before
 }
 
+TEST_F(JournalUndo, EachActionIsInTheFileByTheRunsNextYield)
+{
+    // Lines wait to be written together, but never past a yield: a run that
+    // pauses, or is killed in a pause, leaves its actions in the journal.
+    int checked = 0;
+    h->view.onYield = [&](int) {
+        QFile journal(h->runner.lastJournal());
+        ASSERT_TRUE(journal.open(QIODevice::ReadOnly));
+        const qsizetype actions =
+            std::count_if(h->view.reports.begin(), h->view.reports.end(),
+                          [](const engine::ItemReport& r) {
+                              return r.outcome == engine::ReportOutcome::Moved;
+                          });
+        EXPECT_EQ(journal.readAll().count('\n'), 1 + actions); // with the header
+        checked += actions > 0;
+    };
+    start(0);
+    EXPECT_GT(checked, 0);
+}
+
 TEST_F(JournalUndo, PreviewWritesNoJournalAndOnlyTheNewestAreKept)
 {
     h->settingsReader.values.insert(QStringLiteral("Journal/Keep"), QStringLiteral("2"));
