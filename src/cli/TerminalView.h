@@ -54,6 +54,8 @@ private:
     int m_value = 0;
     bool m_lineShown = false;
     QElapsedTimer m_sinceDraw;
+    static constexpr qint64 kEventsEveryMsecs = 5;
+    QElapsedTimer m_sinceEvents; // invalid until the first yield
 };
 
 // The width of the terminal on standard error, 80 when it cannot be told.
