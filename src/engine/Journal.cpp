@@ -119,7 +119,7 @@ QJsonObject RunHeader(const TaskSettings& settings, const QList<TaskFolder>& fol
 JournalWriter::~JournalWriter()
 {
     if (m_file.isOpen()) {
-        writeWaiting();
+        flush();
         stopSyncing();
         sync(); // a run that did not end: its lines stay, without the last one
     }
@@ -161,15 +161,15 @@ void JournalWriter::ItemDone(const ItemReport& report)
     m_waiting += JournalLine(report);
     m_waiting += '\n';
     if (++m_waitingLines >= kWriteEvery)
-        writeWaiting();
+        flush();
     if (++m_unsynced >= kSyncEvery && m_syncer) {
-        writeWaiting();
+        flush();
         m_unsynced = 0;
         m_syncer->request();
     }
 }
 
-bool JournalWriter::writeWaiting()
+bool JournalWriter::flush()
 {
     if (m_waiting.isEmpty())
         return true;
@@ -185,7 +185,7 @@ bool JournalWriter::finish(QJsonObject end)
         return false;
     end.insert(QLatin1String(journal::kKind), QLatin1String(journal::kEnd));
     end.insert(QStringLiteral("ended"), QDateTime::currentDateTime().toString(Qt::ISODateWithMs));
-    const bool allWritten = writeWaiting();
+    const bool allWritten = flush();
     const bool synced = stopSyncing();
     const bool written = allWritten && writeLine(end) && sync() && synced;
     m_file.close();

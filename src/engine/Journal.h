@@ -71,7 +71,9 @@ public:
 
     // Each action the run took.
     void ItemDone(const ItemReport& report) override;
-    void yielded() override { writeWaiting(); }
+    void yielded() override { flush(); }
+    // Hands the waiting lines to the system now.
+    bool flush();
     // The last line, on disk when this returns. Nothing more is written.
     bool finish(QJsonObject end);
 
@@ -81,7 +83,6 @@ public:
 
 private:
     bool writeLine(const QJsonObject& line);
-    bool writeWaiting();
     bool writeBytes(const QByteArray& bytes);
     bool sync();
     // Waits for the background syncs and stops them; false with the reason when one failed.

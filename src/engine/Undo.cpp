@@ -86,6 +86,9 @@ bool Undo::undoRun(const QString& runJournal, const QString& directory, int kept
             break;
         }
         journal.ItemDone(report);
+        // An undo's actions are few and each one matters: in the file before
+        // the next begins.
+        journal.flush();
         if (m_sink)
             m_sink->ItemDone(report);
     }

@@ -268,7 +268,7 @@ TEST_F(JournalUndo, RunCutShortIsUndoneAsFarAsItsJournalReaches)
               2u); // the one the journal lost, and the one archived before
 }
 
-TEST_F(JournalUndo, EachActionIsInTheFileByTheRunsNextYield)
+TEST_F(JournalUndo, ARunsActionsAreInTheFileByItsNextYieldAndAnUndosAtOnce)
 {
     // Lines wait to be written together, but never past a yield: a run that
     // pauses, or is killed in a pause, leaves its actions in the journal.
@@ -286,6 +286,24 @@ TEST_F(JournalUndo, EachActionIsInTheFileByTheRunsNextYield)
     };
     start(0);
     EXPECT_GT(checked, 0);
+
+    // An undo has no yields: each of its actions is in its file at once.
+    struct LinesAtEachAction : engine::ItemReportSink {
+        engine::Undo* undo = nullptr;
+        QList<qsizetype> lines;
+        void ItemDone(const engine::ItemReport&) override
+        {
+            QFile journal(undo->journalPath());
+            lines << (journal.open(QIODevice::ReadOnly) ? journal.readAll().count('\n') : -1);
+        }
+    } sink;
+    engine::Undo undo(*h->stores.session());
+    sink.undo = &undo;
+    undo.setSink(&sink);
+    ASSERT_TRUE(undo.undoRun(h->runner.lastJournal(), journals.path()));
+    ASSERT_FALSE(sink.lines.isEmpty());
+    for (qsizetype k = 0; k < sink.lines.size(); ++k)
+        EXPECT_EQ(sink.lines[k], 2 + k); // the header, then each action
 }
 
 TEST_F(JournalUndo, PreviewWritesNoJournalAndOnlyTheNewestAreKept)
