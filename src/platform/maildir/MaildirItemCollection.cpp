@@ -112,7 +112,7 @@ std::unique_ptr<ItemCollection> MaildirItemCollection::restrict(const QString& f
     // Header blocks read for the filter are kept for the items up to a
     // bound, so that a huge folder's run does not hold them all. A run takes
     // the items from the last, so the walk goes backwards and keeps those.
-    const auto walk = [&](qsizetype first, qsizetype last, Matches& out) {
+    const auto walk = [&](qsizetype first, qsizetype last, qint64 keepBytes, Matches& out) {
         qint64 keptBytes = 0;
         // A link or special file: never opened, but kept, so that taking it
         // as an item fails and is counted.
@@ -176,25 +176,25 @@ std::unique_ptr<ItemCollection> MaildirItemCollection::restrict(const QString& f
             FileFacts seen = file.takeFacts();
             if (seen.headerBlock) {
                 keptBytes += seen.headerBlock->size();
-                if (keptBytes > kMaxKeptHeaderBytes)
+                if (keptBytes > keepBytes)
                     seen.headerBlock.reset();
             }
             out.facts.push_back(std::move(seen));
         }
     };
     // A large folder is walked by two threads, one a half each: the walk is
-    // all file system lookups, which run side by side. A filter that reads
-    // headers stays on one thread, which keeps the bound on what it holds.
-    const bool inTwo = !readsHeaders && size() >= kWalkInTwoFrom;
+    // all file system lookups and header reads, which run side by side. The
+    // bound on kept header blocks is shared out between them.
+    const bool inTwo = size() >= kWalkInTwoFrom;
     const qsizetype half = inTwo ? size() / 2 : 0;
     Matches lower(half);
     Matches upper(size() - half);
     if (inTwo) {
-        std::thread helper([&] { walk(0, half, lower); });
-        walk(half, size(), upper);
+        std::thread helper([&] { walk(0, half, kMaxKeptHeaderBytes / 2, lower); });
+        walk(half, size(), kMaxKeptHeaderBytes / 2, upper);
         helper.join();
     } else {
-        walk(0, size(), upper);
+        walk(0, size(), kMaxKeptHeaderBytes, upper);
     }
     // Each walk went from its last position: taken from the back, in listing order.
     std::vector<quint32> positions;
