@@ -112,7 +112,7 @@ std::unique_ptr<ItemCollection> MaildirItemCollection::restrict(const QString& f
     // Header blocks read for the filter are kept for the items up to a
     // bound, so that a huge folder's run does not hold them all. A run takes
     // the items from the last, so the walk goes backwards and keeps those.
-    const auto walk = [&](qsizetype first, qsizetype last, qint64 keepBytes, Matches& out) {
+    const auto walk = [&](qsizetype first, qsizetype last, qint64 maxKeptBytes, Matches& out) {
         qint64 keptBytes = 0;
         // A link or special file: never opened, but kept, so that taking it
         // as an item fails and is counted.
@@ -176,7 +176,7 @@ std::unique_ptr<ItemCollection> MaildirItemCollection::restrict(const QString& f
             FileFacts seen = file.takeFacts();
             if (seen.headerBlock) {
                 keptBytes += seen.headerBlock->size();
-                if (keptBytes > keepBytes)
+                if (keptBytes > maxKeptBytes)
                     seen.headerBlock.reset();
             }
             out.facts.push_back(std::move(seen));
